@@ -1,0 +1,28 @@
+# Front door for building, testing and trying the converter.
+BUILD      ?= build
+SAN_BUILD  ?= build-sanitize
+JOBS       ?= $(shell nproc)
+
+.PHONY: all build test sanitize demo bench fuzz clean
+
+all: build
+
+build:
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target ostrane
+
+test:
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+sanitize:
+	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DOSTRANE_SANITIZE=ON >/dev/null
+	@cmake --build $(SAN_BUILD) -j $(JOBS)
+	@cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	@echo "ostrane banner:"; ./$(BUILD)/ostrane || true
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD)

@@ -1,0 +1,4 @@
+// Entry point of the ostrane program.
+int main() {
+    return 0;
+}

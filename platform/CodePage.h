@@ -1,0 +1,34 @@
+// Code-page conversion through iconv: single-byte pages become 256-entry
+// tables built on first use; multi-byte pages keep one open descriptor.
+// The target ("ANSI") set is the LC_CTYPE character set, UTF-8 for the
+// C/POSIX locale; the OEM set is code page 437.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ostrane {
+
+// Name of the ANSI set in force ("UTF-8" unless the locale says otherwise).
+const std::string& AnsiCharset();
+// Selects the ANSI set (main calls it once from the locale; tests may too).
+void SetAnsiCharset(std::string_view iconvName);
+
+// Decodes bytes of a Windows code page into UTF-16, up to the first NUL.
+// Returns false (and an empty result) when the code page is not available.
+bool CodePageToUtf16(std::string_view text, std::uint16_t codePage, std::u16string& result);
+// Converts bytes of a code page straight into the ANSI set, up to the first
+// NUL; characters the ANSI set lacks become "?".  Returns false (and an empty
+// result) when the code page is not available.
+bool CodePageToAnsi(std::string_view text, std::uint16_t codePage, std::string& result);
+// UTF-16 to the ANSI set; unmappable characters become "?".
+void Utf16ToAnsi(std::u16string_view text, std::string& result);
+// Whether iconv offers the code page.
+bool IsCodePageAvailable(std::uint16_t codePage);
+
+// The letter test of the ANSI set (ASCII letters; in UTF-8 every byte from
+// 0x80 up; in 8-bit sets the bytes that decode to a letter).
+bool IsAnsiLetter(unsigned char c);
+
+} // namespace ostrane

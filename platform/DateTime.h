@@ -1,0 +1,49 @@
+// Dates as day numbers from 1899-12-30 (proleptic Gregorian, years 1..9999),
+// the time of day as the fraction.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/FormatSettings.h"
+
+namespace ostrane {
+
+struct DateParts {
+    int Year = 0, Month = 0, Day = 0;
+    int Hour = 0, Minute = 0, Second = 0, Millisecond = 0;
+};
+
+bool IsLeapYear(int year);
+int DaysInMonth(int year, int month);
+
+// Day number of a calendar date; throws EConvertError "Invalid argument to
+// date encode" outside years 1..9999 or for a day the month does not have.
+double EncodeDate(int year, int month, int day);
+bool TryEncodeDate(int year, int month, int day, double& result);
+// Time of day as a fraction; no range check beyond the caller's.
+double EncodeTime(int hour, int minute, int second, int millisecond);
+// Day number of a date counted from 0001-01-01 = day 1 (for the reader).
+std::int64_t DaysFromCivil(int year, int month, int day);
+
+// Splits a date-time into its parts: the value is rounded to whole
+// milliseconds (ties to even); the day keeps its sign, the time of day is
+// taken from the magnitude.  Returns false outside years 1..9999.
+bool DecodeDateTime(double value, DateParts& parts);
+
+// Formats a date-time by a pattern (d dd m mm mmm mmmm yy yyyy h hh n nn s ss
+// ampm; "/" and ":" give the settings' separators; text in quotes is copied).
+void AppendFormattedDateTime(std::string& out, std::string_view pattern, double value,
+                             const FormatSettings& settings);
+
+// Value to text of a date-time: short date, a blank and the long time when
+// the time of day is not zero; time alone when the day part is zero.  A
+// value outside years 1..9999 is written as its serial number.
+void AppendDateTimeText(std::string& out, double value, const FormatSettings& settings);
+
+// The local clock as a date-time, and the local year.
+double CurrentDateTime();
+int CurrentYear();
+
+} // namespace ostrane

@@ -1,0 +1,69 @@
+// Error classes of the program.  Every error carries a message and the name
+// of its class; the entry point prints both.
+#pragma once
+
+#include <exception>
+#include <string>
+#include <string_view>
+
+namespace ostrane {
+
+class Exception : public std::exception {
+public:
+    explicit Exception(std::string message) : message_(std::move(message)) {}
+    const char* what() const noexcept override { return message_.c_str(); }
+    const std::string& Message() const noexcept { return message_; }
+    virtual const char* ClassName() const noexcept { return "Exception"; }
+
+private:
+    std::string message_;
+};
+
+#define OSTRANE_EXCEPTION_CLASS(Name, Base)                                                        \
+    class Name : public Base {                                                                     \
+    public:                                                                                        \
+        using Base::Base;                                                                          \
+        const char* ClassName() const noexcept override { return #Name; }                          \
+    };
+
+// Text-to-number and text-to-date readings, formatting limits.
+OSTRANE_EXCEPTION_CLASS(EConvertError, Exception)
+// Conversions and operations of Value.
+OSTRANE_EXCEPTION_CLASS(EVariantError, Exception)
+// Indexed access outside a list.
+OSTRANE_EXCEPTION_CLASS(EListError, Exception)
+// Integer division by zero.
+OSTRANE_EXCEPTION_CLASS(EDivByZero, Exception)
+// Floating-point errors.
+OSTRANE_EXCEPTION_CLASS(EZeroDivide, Exception)
+OSTRANE_EXCEPTION_CLASS(EInvalidOp, Exception)
+OSTRANE_EXCEPTION_CLASS(EOverflow, Exception)
+// Streams.
+OSTRANE_EXCEPTION_CLASS(EFOpenError, Exception)
+OSTRANE_EXCEPTION_CLASS(EFCreateError, Exception)
+OSTRANE_EXCEPTION_CLASS(EReadError, Exception)
+OSTRANE_EXCEPTION_CLASS(EWriteError, Exception)
+// The framework's file checks and the expression engine's errors.
+OSTRANE_EXCEPTION_CLASS(EQzIFileException, Exception)
+OSTRANE_EXCEPTION_CLASS(EQzIParseException, Exception)
+
+#undef OSTRANE_EXCEPTION_CLASS
+
+// The fixed messages that more than one unit raises.
+namespace msg {
+inline constexpr std::string_view InvalidVariantTypeConversion = "Invalid variant type conversion";
+inline constexpr std::string_view InvalidVariantOperation = "Invalid variant operation";
+inline constexpr std::string_view DivisionByZero = "Division by zero";
+inline constexpr std::string_view FloatDivisionByZero = "Floating point division by zero";
+inline constexpr std::string_view InvalidFloatOperation = "Invalid floating point operation";
+inline constexpr std::string_view FloatOverflow = "Floating point overflow";
+inline constexpr std::string_view InvalidDateEncode = "Invalid argument to date encode";
+inline constexpr std::string_view StreamReadError = "Stream read error";
+inline constexpr std::string_view StreamWriteError = "Stream write error";
+inline constexpr std::string_view FormatTooLong = "Format result longer than 4096 characters";
+} // namespace msg
+
+// Replaces the first "%s" or "%d" of a message pattern by a text.
+std::string FormatMessage(std::string_view pattern, std::string_view argument);
+
+} // namespace ostrane

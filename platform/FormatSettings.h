@@ -1,0 +1,57 @@
+// The user's locale settings that number and date texts follow.  One
+// process-wide instance, filled once at start from the POSIX locale; tests
+// install their own.
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace ostrane {
+
+enum class DateOrder { MDY, DMY, YMD };
+
+struct FormatSettings {
+    char DecimalSeparator = '.';
+    std::string ThousandSeparator = ","; // may be empty (none)
+    std::string CurrencyString = "$";
+    char DateSeparator = '-';
+    char TimeSeparator = ':';
+    // Patterns: d dd m mm mmm mmmm yy yyyy h hh n nn s ss ampm; in a pattern
+    // "/" stands for DateSeparator and ":" for TimeSeparator.
+    std::string ShortDateFormat = "yyyy/mm/dd";
+    std::string LongTimeFormat = "hh:nn:ss";
+    std::string TimeAMString = "AM";
+    std::string TimePMString = "PM";
+    std::array<std::string, 12> ShortMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::array<std::string, 12> LongMonthNames{"January",   "February", "March",    "April",
+                                               "May",       "June",     "July",     "August",
+                                               "September", "October",  "November", "December"};
+    DateOrder Order = DateOrder::YMD; // order of d, m and y in ShortDateFormat
+};
+
+// The fixed profile of the C, POSIX and C.UTF-8 locales.
+FormatSettings CLocaleProfile();
+// Reads the settings of the user's locale (LANG / LC_*) without changing the
+// process locale; the C locales give CLocaleProfile().
+FormatSettings LoadFormatSettingsFromLocale();
+
+// The settings in force.  Starts as CLocaleProfile(); main installs the
+// user's settings once at start.
+const FormatSettings& CurrentFormatSettings();
+void SetFormatSettings(const FormatSettings& settings);
+
+// Installs settings for the lifetime of the object and restores the previous
+// ones afterwards (tests).
+class ScopedFormatSettings {
+public:
+    explicit ScopedFormatSettings(const FormatSettings& settings);
+    ~ScopedFormatSettings();
+    ScopedFormatSettings(const ScopedFormatSettings&) = delete;
+    ScopedFormatSettings& operator=(const ScopedFormatSettings&) = delete;
+
+private:
+    FormatSettings saved_;
+};
+
+} // namespace ostrane
