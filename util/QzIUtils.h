@@ -1,0 +1,28 @@
+// Small text helpers shared by the reader and the expression engine.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ostrane {
+
+// Code page 437 to the ANSI set: same length as the input, the bytes up to
+// the first NUL converted one for one, the rest copied unchanged.
+std::string OemToAnsi(std::string_view text);
+
+// True when every byte is a blank (0x20) or NUL; an empty text is blank.
+bool IsBlank(std::string_view text);
+
+// n copies of c; empty when n <= 0.
+std::string RepeatChar(char c, int n);
+// The first n characters of s (empty when n <= 0), padded to n with c on the
+// left (PadLeft) or on the right (PadRight).
+std::string PadLeft(std::string_view s, int n, char c);
+std::string PadRight(std::string_view s, int n, char c);
+
+// ASCII-only case mapping (other bytes unchanged).
+std::string UpperCaseAscii(std::string_view s);
+std::string LowerCaseAscii(std::string_view s);
+bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b);
+
+} // namespace ostrane
