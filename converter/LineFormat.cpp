@@ -1,0 +1,183 @@
+#include "converter/LineFormat.h"
+
+#include <algorithm>
+#include <array>
+
+#include "converter/ConvertSettings.h"
+#include "platform/Exceptions.h"
+
+namespace ostrane {
+namespace {
+
+struct TypeLetterEntry {
+    char FieldType;
+    char Letter;
+};
+
+// The first letter of each field type's name.
+constexpr std::array<TypeLetterEntry, 19> TypeLetters{{
+    {'+', 'A'}, {'I', 'A'}, {'0', 'B'}, {'2', 'S'}, {'4', 'I'}, {'8', 'D'}, {'@', 'T'},
+    {'B', 'B'}, {'C', 'S'}, {'D', 'D'}, {'F', 'N'}, {'N', 'N'}, {'G', 'O'}, {'L', 'L'},
+    {'M', 'M'}, {'O', 'F'}, {'P', 'G'}, {'T', 'T'}, {'Y', 'C'},
+}};
+
+// The numeric types whose fixed-width values are padded on the left.
+constexpr std::string_view RightAlignedTypes = "+248FINOY";
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+bool IsFieldSelected(std::string_view name, std::string_view fieldList) {
+    if (fieldList.empty()) return true;
+    std::string entry(";");
+    for (char c : name) entry += LowerAscii(c);
+    entry += ';';
+    std::string list(";");
+    list += fieldList;
+    return list.find(entry) != std::string::npos;
+}
+
+std::size_t ColumnWidth(const FieldDescriptor& field) {
+    return std::max<std::size_t>(field.Length, field.Name.size());
+}
+
+bool IsRightAligned(char fieldType) {
+    return RightAlignedTypes.find(fieldType) != std::string_view::npos;
+}
+
+char TypeLetter(char fieldType) {
+    for (const TypeLetterEntry& entry : TypeLetters) {
+        if (entry.FieldType == fieldType) return entry.Letter;
+    }
+    return '<';
+}
+
+void JustifyInPlace(std::string& text, std::size_t start, std::size_t width, bool right) {
+    const std::size_t length = text.size() - start;
+    if (std::max(length, width) > MaxFormatLength)
+        throw EConvertError(std::string(msg::FormatTooLong));
+    if (length >= width) return;
+    if (right) {
+        text.insert(start, width - length, ' ');
+    } else {
+        text.append(width - length, ' ');
+    }
+}
+
+std::string JustifyLeft(std::string_view text, std::size_t width) {
+    std::string result(text);
+    JustifyInPlace(result, 0, width, false);
+    return result;
+}
+
+std::string JustifyRight(std::string_view text, std::size_t width) {
+    std::string result(text);
+    JustifyInPlace(result, 0, width, true);
+    return result;
+}
+
+void AppendQuoted(std::string& out, std::string_view text, std::string_view q) {
+    out += q;
+    if (q.size() == 1) {
+        // Each qualifier byte doubled.
+        for (char c : text) {
+            if (c == q[0]) out += c;
+            out += c;
+        }
+    } else if (q.empty()) {
+        out += text;
+    } else {
+        // A copy inserted at p can make the text from p-1 on begin with q,
+        // so the result is built from the end, reversed.
+        thread_local std::string reversed;
+        reversed.clear();
+        for (std::size_t p = text.size(); p-- > 0;) {
+            reversed += text[p];
+            if (reversed.size() >= q.size() && std::equal(q.begin(), q.end(), reversed.rbegin())) {
+                reversed.append(q.rbegin(), q.rend());
+            }
+        }
+        out.append(reversed.rbegin(), reversed.rend());
+    }
+    out += q;
+}
+
+std::string QuoteValue(std::string_view text, std::string_view q) {
+    std::string result;
+    AppendQuoted(result, text, q);
+    return result;
+}
+
+LineFormatter::LineFormatter(const std::vector<FieldDescriptor>& fields,
+                             const ConvertSettings& settings)
+    : delimiter_(settings.Delimiter == NoneMark ? std::string() : settings.Delimiter),
+      qualifier_(settings.Qualifier), quoting_(settings.Qualifier != NoneMark),
+      fixedWidth_(settings.FixedWidth) {
+    columns_.reserve(fields.size());
+    for (const FieldDescriptor& field : fields) {
+        Column column;
+        column.Name = field.Name;
+        column.Letter = TypeLetter(field.FieldType);
+        column.Selected = IsFieldSelected(field.Name, settings.FieldList);
+        column.RightAligned = IsRightAligned(field.FieldType);
+        column.Width = ColumnWidth(field);
+        columns_.push_back(std::move(column));
+    }
+}
+
+void LineFormatter::BuildHeaderLine(std::string& line) const {
+    BuildLine(line, LineKind::Header, nullptr);
+}
+
+void LineFormatter::BuildTypeLine(std::string& line) const {
+    BuildLine(line, LineKind::Type, nullptr);
+}
+
+void LineFormatter::BuildRecordLine(std::string& line, const FieldTextSource& values) const {
+    BuildLine(line, LineKind::Record, &values);
+}
+
+void LineFormatter::AppendValue(std::string& line, std::string_view text) const {
+    if (text.empty()) return;
+    if (quoting_) {
+        AppendQuoted(line, text, qualifier_);
+    } else {
+        line += text;
+    }
+}
+
+void LineFormatter::AppendFieldText(LineKind kind, std::size_t i, const FieldTextSource* values,
+                                    std::string& out) const {
+    switch (kind) {
+    case LineKind::Header: out += columns_[i].Name; break;
+    case LineKind::Type: out += columns_[i].Letter; break;
+    case LineKind::Record: values->AppendFieldText(i, out); break;
+    }
+}
+
+// The one loop behind every line.  The delimiter goes before every selected
+// field but the table's first, whether or not earlier fields were written.
+void LineFormatter::BuildLine(std::string& line, LineKind kind,
+                              const FieldTextSource* values) const {
+    line.clear();
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        const Column& column = columns_[i];
+        if (!column.Selected) continue;
+        if (i > 0) line += delimiter_;
+        // Without quoting the text goes straight into the line.
+        std::string& target = quoting_ ? scratch_ : line;
+        if (quoting_) scratch_.clear();
+        const std::size_t start = target.size();
+        AppendFieldText(kind, i, values, target);
+        if (fixedWidth_) {
+            JustifyInPlace(target, start, column.Width,
+                           kind == LineKind::Record && column.RightAligned);
+        }
+        if (quoting_) AppendValue(line, scratch_);
+    }
+}
+
+} // namespace ostrane

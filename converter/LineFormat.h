@@ -1,0 +1,97 @@
+// The exact text of every output line: header line, type line and record
+// lines.  The builder knows field descriptors and a source of field texts,
+// not the table reader.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ostrane {
+
+struct ConvertSettings;
+
+// What the lines need to know of one field of the table.
+struct FieldDescriptor {
+    std::string Name;
+    char FieldType = 'C';
+    std::uint8_t Length = 0;
+};
+
+// Padded texts may be at most this long.
+inline constexpr std::size_t MaxFormatLength = 4096;
+
+// True when fieldList is empty, or when ";" + lower-cased name + ";" occurs
+// in ";" + fieldList (fieldList is lower case and ends in ";").
+bool IsFieldSelected(std::string_view name, std::string_view fieldList);
+// The larger of the field length and the byte length of its name.
+std::size_t ColumnWidth(const FieldDescriptor& field);
+// True for the numeric types that fixed-width lines pad on the left.
+bool IsRightAligned(char fieldType);
+// The letter of the type line: A B S I D T N O L M F G C, '<' when unknown.
+char TypeLetter(char fieldType);
+
+// Blanks after (JustifyLeft) or before (JustifyRight) the text up to width
+// bytes; never cuts.  A result longer than MaxFormatLength raises
+// EConvertError "Format result longer than 4096 characters".
+std::string JustifyLeft(std::string_view text, std::size_t width);
+std::string JustifyRight(std::string_view text, std::size_t width);
+// Pads the bytes of text from position start on, in place, by the same rules.
+void JustifyInPlace(std::string& text, std::size_t start, std::size_t width, bool right);
+
+// q + text + q, where every occurrence of q inside the text (scanned from the
+// last byte to the first, counting copies already inserted) gains a copy.
+std::string QuoteValue(std::string_view text, std::string_view q);
+// Appends QuoteValue(text, q) to out.
+void AppendQuoted(std::string& out, std::string_view text, std::string_view q);
+
+// Appends the text of field i of the current record to out (nothing for a
+// field without value).
+class FieldTextSource {
+public:
+    virtual void AppendFieldText(std::size_t i, std::string& out) const = 0;
+
+protected:
+    ~FieldTextSource() = default;
+};
+
+// Builds the lines of one run.  Everything that does not change from record
+// to record (selection, widths, alignment, letters) is worked out once.
+class LineFormatter {
+public:
+    LineFormatter(const std::vector<FieldDescriptor>& fields, const ConvertSettings& settings);
+
+    // Each replaces the content of line.
+    void BuildHeaderLine(std::string& line) const;
+    void BuildTypeLine(std::string& line) const;
+    void BuildRecordLine(std::string& line, const FieldTextSource& values) const;
+
+    // Appends text to line: nothing when text is empty, unchanged without a
+    // qualifier, quoted with one.
+    void AppendValue(std::string& line, std::string_view text) const;
+
+private:
+    struct Column {
+        std::string Name;
+        char Letter = '<';
+        bool Selected = true;
+        bool RightAligned = false;
+        std::size_t Width = 0;
+    };
+    enum class LineKind { Header, Type, Record };
+
+    void BuildLine(std::string& line, LineKind kind, const FieldTextSource* values) const;
+    void AppendFieldText(LineKind kind, std::size_t i, const FieldTextSource* values,
+                         std::string& out) const;
+
+    std::vector<Column> columns_;
+    std::string delimiter_; // empty when none
+    std::string qualifier_;
+    bool quoting_ = false;
+    bool fixedWidth_ = false;
+    mutable std::string scratch_; // the field text before quoting
+};
+
+} // namespace ostrane
