@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Value.h"
@@ -39,11 +41,14 @@ constexpr TQzIRowStatuses RowStatusBit(TQzIRowStatus s) {
     return TQzIRowStatuses(1u << s);
 }
 
-// Raised by Assign for an unsuitable source class.
+// An object that can take over the state of another object of a suitable
+// class.  The base Assign accepts no source at all: it raises EConvertError
+// "Cannot assign a <source class> to a <target class>".
 class TPersistent {
 public:
     virtual ~TPersistent() = default;
     virtual void Assign(const TPersistent& source);
+    virtual const char* ClassName() const { return "TPersistent"; }
 };
 
 class TQzICell : public TPersistent {
@@ -53,8 +58,13 @@ public:
     std::int32_t FormatIndex = 0;
     TQzICellType CellType = ictUnknown;
 
+    // Copies the four properties from another cell.
     void Assign(const TPersistent& source) override;
+    const char* ClassName() const override { return "TQzICell"; }
 };
+
+// Raises EListError "List index out of bounds (<index>)".
+[[noreturn]] void RaiseListIndexError(std::int32_t index);
 
 // A growable list of owned entries, each possibly none.  Indexed access
 // outside 0..Count-1 raises EListError "List index out of bounds (%d)".
@@ -73,11 +83,53 @@ public:
     T* OrNil(std::int32_t i) const {
         return i >= 0 && i < Count() ? items_[std::size_t(i)].get() : nullptr;
     }
+    TOwnedList() = default;
+    TOwnedList(const TOwnedList&) = delete;
+    TOwnedList& operator=(const TOwnedList&) = delete;
     ~TOwnedList() { Clear(); }
 
 private:
+    void Check(std::int32_t i) const {
+        if (i < 0 || i >= Count()) RaiseListIndexError(i);
+    }
+
     std::vector<std::unique_ptr<T>> items_;
 };
+
+template <typename T> T* TOwnedList<T>::Get(std::int32_t i) const {
+    Check(i);
+    return items_[std::size_t(i)].get();
+}
+
+template <typename T> void TOwnedList<T>::Put(std::int32_t i, std::unique_ptr<T> item) {
+    Check(i);
+    items_[std::size_t(i)] = std::move(item);
+}
+
+template <typename T> std::int32_t TOwnedList<T>::Add(std::unique_ptr<T> item) {
+    items_.push_back(std::move(item));
+    return Count() - 1;
+}
+
+template <typename T> void TOwnedList<T>::Insert(std::int32_t i, std::unique_ptr<T> item) {
+    if (i < 0 || i > Count()) RaiseListIndexError(i);
+    items_.insert(items_.begin() + i, std::move(item));
+}
+
+template <typename T> void TOwnedList<T>::Delete(std::int32_t i) {
+    Check(i);
+    items_.erase(items_.begin() + i);
+}
+
+template <typename T> void TOwnedList<T>::Clear() {
+    // Entries go from the last to the first, as when each is deleted in turn.
+    while (!items_.empty()) items_.pop_back();
+}
+
+template <typename T> void TOwnedList<T>::EnsureIndex(std::int32_t i) {
+    if (i < 0) RaiseListIndexError(i);
+    if (i >= Count()) items_.resize(std::size_t(i) + 1);
+}
 
 class TSpreadSheetCols : public TOwnedList<TQzICell> {};
 
@@ -88,6 +140,8 @@ template <typename T> T* CellOrNil(const TOwnedList<T>& list, std::int32_t i) {
 
 class TSpreadSheetRow : public TPersistent {
 public:
+    const char* ClassName() const override { return "TSpreadSheetRow"; }
+
     std::int32_t RowNo = 0;
     TQzIRowStatus Status = rsNormal;
     std::int32_t Height = 0;
@@ -116,10 +170,14 @@ public:
 
 class TSpreadSheet {
 public:
+    TSpreadSheet() = default;
     virtual ~TSpreadSheet() = default;
+    TSpreadSheet(const TSpreadSheet&) = delete;
+    TSpreadSheet& operator=(const TSpreadSheet&) = delete;
+
     TSpreadSheetCells Cells;
     std::u16string Caption;
-    std::vector<std::int32_t> ColumnWidths;
+    std::vector<std::int32_t> ColumnWidths; // entry i: width reported for column i
 };
 
 // Creates the sheets of a sheet list; lets a reader substitute its own class.
@@ -142,7 +200,9 @@ public:
     std::int32_t FirstCol = 1;
     std::int32_t LastCol = 2147483647;
 
+    // Copies the four limits from another range.
     void Assign(const TPersistent& source) override;
+    const char* ClassName() const override { return "TQzRange"; }
 };
 
 // A string list whose entries carry a text and an integer.
@@ -152,9 +212,14 @@ struct TStringListItem {
 };
 using TStringList = std::vector<TStringListItem>;
 
+// Column names as letters: 1 -> A, 26 -> Z, 27 -> AA; n <= 0 gives "".
 std::string ColumnLetters(std::int32_t n);
-std::int32_t ColumnIndexFromLetters(const std::string& text, std::int32_t max);
-void FillColumnNames(std::int32_t colCount, const std::string& names, TStringList& list);
+// The 0-based column that letters name, or -1 when the text is not letters
+// only or names a column beyond max (1-based).
+std::int32_t ColumnIndexFromLetters(std::string_view text, std::int32_t max);
+// Without names: the letter names of columns 1..colCount with their 1-based
+// numbers.  With names (";"-separated): each piece with its 0-based index.
+void FillColumnNames(std::int32_t colCount, std::string_view names, TStringList& list);
 
 // ---------------------------------------------------------------------------
 // Import component
@@ -205,6 +270,8 @@ using TErrorParseRecord = std::function<void(Sender, const std::exception& Error
 using TOnLoadProgress = std::function<void(Sender, std::int32_t Position, std::int32_t TotalSize)>;
 using TProgressProc = std::function<void(std::int32_t Position, std::int32_t TotalSize)>;
 
+// The base of every file reader: published settings and the events through
+// which a reader reports what it finds.  Events may be unset.
 class TCustomSpreadSheetFile {
 public:
     TCustomSpreadSheetFile();
@@ -214,8 +281,8 @@ public:
 
     std::string FileName;
     TErrorParseRecord OnErrorProcess;
-    bool LoadNULLs = false;
-    std::int32_t SheetIndex = -1;
+    bool LoadNULLs = false;       // stored only
+    std::int32_t SheetIndex = -1; // -1: every sheet (and sheet 0 for column names)
     std::unique_ptr<TQzRange> Range;
     TOnColumnWidth OnColumnWidth;
     TOnRowHeight OnRowHeight;
@@ -226,11 +293,16 @@ public:
     TOnSheetName OnSheetName;
     TOnRecord OnRecord;
     TOnRecordStatusChanged OnRecordStatusChanged;
+    // False: parsing also loads every record.  True: parsing reads the
+    // structure only and the caller asks for records with LoadRecord.
     bool LoadOnDemand = false;
 
     virtual bool IsEncrypted();
 };
 
+// The load pipeline that concrete readers override: PrepareLoad, BeforeParse,
+// the structure, LoadRecord per record, AfterParse.  Default handlers store
+// reported cells into Sheets, so a reader works with no events assigned.
 class TSpreadSheetFile : public TCustomSpreadSheetFile {
 public:
     TSpreadSheetFile();
@@ -239,28 +311,37 @@ public:
     TOnLoadProgress OnLoadProgress;
     TQzIColumnNameKind NameKind = nkAlphabet;
     TQzIRowStatuses LoadRowStatutes = RowStatusBit(rsNormal);
-    TQzIParseItems ParseItems = 0x13;
+    TQzIParseItems ParseItems =
+        ParseItemBit(ipiText) | ParseItemBit(ipiBLOB) | ParseItemBit(ipiSummaryInformation);
     bool CheckFileExists = true;
     std::unique_ptr<TSpreadSheets> Sheets;
     TProgressProc ProgressProc;
     std::int32_t CurrentRow = 0;
 
-    // Virtual hooks, in their calling order.
+    // Virtual hooks.
+    // Empties Sheets and binds the default handler of every event still unset.
     virtual void PrepareLoad();
     virtual std::string ReadBlob(std::int64_t blockNo, std::int32_t extra);
     virtual std::u16string ReadWideBlob(std::int64_t blockNo, std::int32_t extra);
-    virtual void LoadStream(FileStream& stream);
+    virtual void LoadStream(FileStream& stream); // ParseStream
+    // Base part: the file checks (when CheckFileExists), FileName,
+    // PrepareLoad.  A reader's override calls it first, then parses the file.
     virtual void LoadFromFile(const std::u16string& fileName);
-    virtual void ParseStream(FileStream& stream);
+    virtual void ParseStream(FileStream& stream); // PrepareLoad
+    // Skips an optional 12-byte "BDOC" prefix, then LoadStream.
     virtual void LoadFromStream(FileStream& stream);
-    virtual void BeforeParse();
+    virtual void BeforeParse(); // CurrentRow = -1
     virtual void AfterParse();
     virtual bool SeekRecord(std::int32_t index);
-    virtual bool LoadRecord(std::int32_t index, std::int32_t rowNo);
+    virtual bool LoadRecord(std::int32_t index, std::int32_t rowNo); // CurrentRow = index
+    // Base: letter names over the ColCount of sheet SheetIndex (nkAlphabet),
+    // otherwise -1 / an empty list.
     virtual std::int32_t GetColumnIndex(const std::string& name);
     virtual void GetColumnNames(TStringList& list, const std::string& names);
 
+    // ProgressProc, then OnLoadProgress, each when set.
     void DoProgress(std::int32_t position, std::int32_t total);
+    // Sets the status of an existing row, then raises OnRecordStatusChanged.
     void SetRowStatus(std::int32_t sheetNo, std::int32_t row, TQzIRowStatus status);
 
 protected:
@@ -277,6 +358,9 @@ protected:
     void DefaultColumnWidth(Sender, std::int32_t SheetNo, std::int32_t ColumnNo,
                             std::int32_t Width);
     void DefaultRowHeight(Sender, std::int32_t SheetNo, std::int32_t RowNo, std::int32_t Height);
+
+private:
+    void InstallDefaultHandlers();
 };
 
 } // namespace ostrane
