@@ -1,0 +1,98 @@
+#include "converter/ConvertSettings.h"
+
+#include "platform/TextToValue.h"
+#include "util/QzIUtils.h"
+
+namespace ostrane {
+
+namespace {
+
+// A text that starts with a backslash names one byte by number: the rest is
+// a 32-bit integer (decimal, or "$" and hex digits) of which the low 8 bits
+// count, so "\9" is TAB and "\0" is NoneMark.  Other texts stay as typed.
+std::string Unescaped(std::string_view value) {
+    if (value.empty() || value.front() != '\\') return std::string(value);
+    const std::int32_t number = StrToInt(value.substr(1));
+    return std::string(1, static_cast<char>(number & 0xFF));
+}
+
+void SetHeaderLine(ConvertSettings& s, std::string_view) {
+    s.HeaderLine = true;
+}
+void SetTypeLine(ConvertSettings& s, std::string_view) {
+    s.TypeLine = true;
+}
+void SetFixedWidth(ConvertSettings& s, std::string_view) {
+    s.FixedWidth = true;
+}
+void SetDelimiter(ConvertSettings& s, std::string_view value) {
+    s.Delimiter = Unescaped(value);
+}
+void SetQualifier(ConvertSettings& s, std::string_view value) {
+    s.Qualifier = Unescaped(value);
+}
+
+// Only CR and LF change the separator; anything else (CRLF included) keeps
+// the one in force.
+void SetRecordSeparator(ConvertSettings& s, std::string_view value) {
+    const std::string upper = UpperCaseAscii(value);
+    if (upper == "CR") s.RecordSeparator = "\r";
+    if (upper == "LF") s.RecordSeparator = "\n";
+}
+
+// Stored lower-cased with a closing ";" so that "name;" can be looked up.
+void SetFieldList(ConvertSettings& s, std::string_view value) {
+    s.FieldList = value.empty() ? std::string() : LowerCaseAscii(value) + ";";
+}
+
+void SetFilterText(ConvertSettings& s, std::string_view value) {
+    s.FilterText = std::string(value);
+}
+
+enum class Match { Whole, Prefix };
+
+struct Switch {
+    std::string_view Text; // upper case; a prefix switch ends in "="
+    Match How;
+    void (*Apply)(ConvertSettings&, std::string_view value);
+};
+
+// Tried in this order on the upper-cased argument; the first match acts.
+constexpr Switch Switches[] = {
+    {"/H", Match::Whole, SetHeaderLine},
+    {"/F", Match::Whole, SetTypeLine},
+    {"/FIXED", Match::Whole, SetFixedWidth},
+    {"/DELIMITER=", Match::Prefix, SetDelimiter},
+    {"/QUALIFIER=", Match::Prefix, SetQualifier},
+    {"/RECORDSEPARATOR=", Match::Prefix, SetRecordSeparator},
+    {"/FIELDS=", Match::Prefix, SetFieldList},
+    {"/FILTER=", Match::Prefix, SetFilterText},
+};
+
+bool Matches(const Switch& sw, std::string_view upperArgument) {
+    return sw.How == Match::Whole ? upperArgument == sw.Text : upperArgument.starts_with(sw.Text);
+}
+
+void ApplyArgument(ConvertSettings& settings, std::string_view argument) {
+    const std::string upper = UpperCaseAscii(argument);
+    for (const Switch& sw : Switches) {
+        if (!Matches(sw, upper)) continue;
+        // The value is taken as typed, not upper-cased.
+        const std::string_view value =
+            sw.How == Match::Prefix ? argument.substr(sw.Text.size()) : std::string_view();
+        sw.Apply(settings, value);
+        return;
+    }
+}
+
+} // namespace
+
+ConvertSettings ReadSettings(const std::vector<std::string>& arguments) {
+    ConvertSettings settings;
+    if (arguments.size() > 0) settings.SourceName = arguments[0];
+    if (arguments.size() > 1) settings.TargetName = arguments[1];
+    for (const std::string& argument : arguments) ApplyArgument(settings, argument);
+    return settings;
+}
+
+} // namespace ostrane
