@@ -21,8 +21,16 @@ sanitize:
 	@cmake --build $(SAN_BUILD) -j $(JOBS)
 	@cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Converts the example table with a header line and shows the result.
 demo: build
-	@echo "ostrane banner:"; ./$(BUILD)/ostrane || true
+	@LC_ALL=C ./$(BUILD)/ostrane examples/customers.dbf examples/customers.txt /H
+	@cat examples/customers.txt
+
+# Generates the benchmark tables once (bench/data/) and times the conversion.
+bench:
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target bench_tools
+	@bench/run_bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD)
