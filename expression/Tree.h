@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,10 @@ public:
                              Value& value) = 0;
 };
 
+// After Build a node has one of five shapes: empty (no token), leaf (one
+// token, no children), binary operator (two children, either possibly
+// empty), unary operator ("NOT" prefix, "!" postfix: one child) or call (a
+// word with one child per argument).
 class TExpNode {
 public:
     TExpNode(TExpOwner* owner, std::vector<TExpToken*> tokens, TExpNode* parent);
@@ -36,7 +41,9 @@ public:
     TExpNode(const TExpNode&) = delete;
     TExpNode& operator=(const TExpNode&) = delete;
 
+    // Shapes the node and its children; raises EQzIParseException.
     void Build();
+    // Computes the node's value; the tree is left unchanged.
     Value Evaluate() const;
 
     TExpToken* Token() const { return token_; }
@@ -46,21 +53,35 @@ public:
     TExpNode* Child(int i) const { return children_[std::size_t(i)].get(); }
     TExpNode* Parent() const { return parent_; }
     TExpOwner* Owner() const { return owner_; }
+    // Operator and call nodes from the root down to this node.
+    int Depth() const { return depth_; }
 
 private:
+    // What Evaluate does with the node, fixed once Build is done.
+    enum class Action : std::uint8_t { Null, Number, Now, Word, Operator, Text };
+
     void StripParentheses();
     int FindSplitOperator() const;
     void SplitAt(int index);
+    void SplitUnary(int index);
     bool TryFunctionCall();
+    void EnterLevel();
+    void Prepare();
     void EvaluateWord(Value& value) const;
     Value EvaluateOperator() const;
-    int Depth() const;
+    std::unique_ptr<TExpNode> MakeChild(std::vector<TExpToken*> tokens);
 
     TExpOwner* owner_;
     TExpNode* parent_;
     std::vector<std::unique_ptr<TExpNode>> children_;
     std::vector<TExpToken*> tokens_;
     TExpToken* token_ = nullptr;
+    int depth_ = 0;
+    Action action_ = Action::Null;
+    std::uint8_t rank_ = 0;       // operator rank (0: not in the table)
+    double number_ = 0;           // number literal
+    std::size_t presetBegin_ = 0; // word text without "[" and "]"
+    std::size_t presetLength_ = 0;
 };
 
 // Tells whether the word node (with at least one child) names a built-in

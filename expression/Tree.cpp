@@ -1,0 +1,270 @@
+#include "expression/Tree.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "platform/Exceptions.h"
+
+namespace ostrane {
+
+namespace {
+
+constexpr std::string_view SyntaxFaultMessage = "Compile error: syntax fault.";
+constexpr std::string_view ParenthesisMismatchMessage = "Compile error: parenthesis mismatch.";
+constexpr std::string_view FunctionParseMessage = "Function parse error.";
+constexpr std::string_view TooDeepMessage = "Compile error: expression too deeply nested.";
+
+[[noreturn]] void RaiseParse(std::string_view message) {
+    throw EQzIParseException(std::string(message));
+}
+
+// Where an operator's operands stand.  A prefix operator splits only as the
+// first token of a node and takes what follows it; a postfix operator splits
+// only as the last token and takes what precedes it.  Indexed by rank.
+enum class Fixity : std::uint8_t { Infix, Prefix, Postfix };
+constexpr std::array<Fixity, OperatorTable.size() + 1> FixityByRank{
+    Fixity::Infix, // rank 0: operator text not in the table
+    Fixity::Infix,   Fixity::Infix, Fixity::Infix, Fixity::Infix, Fixity::Infix,
+    Fixity::Postfix, // "!"
+    Fixity::Infix,   Fixity::Infix, Fixity::Infix, Fixity::Infix, Fixity::Infix,
+    Fixity::Infix,   Fixity::Infix, Fixity::Infix, Fixity::Infix,
+    Fixity::Prefix, // "NOT"
+};
+
+bool IsWordIgnoringCase(std::string_view text, std::string_view upper) {
+    if (text.size() != upper.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if ((c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c) != upper[i]) return false;
+    }
+    return true;
+}
+
+bool IsOpen(const TExpToken* t) {
+    return t->Kind == tkParen && t->Text == "(";
+}
+bool IsClose(const TExpToken* t) {
+    return t->Kind == tkParen && t->Text == ")";
+}
+
+// The value of a number token: digits with at most one "." read as a
+// decimal number; anything after a second "." (or another character) is
+// ignored.  A value too large for a double is kept as infinity and reported
+// when evaluated.
+double ReadNumberLiteral(std::string_view text) {
+    std::size_t end = 0;
+    bool point = false;
+    while (end < text.size()) {
+        const char c = text[end];
+        if (c == '.' && !point) {
+            point = true;
+        } else if (c < '0' || c > '9') {
+            break;
+        }
+        ++end;
+    }
+    const std::string_view number = text.substr(0, end);
+    if (number.find_first_of("0123456789") == std::string_view::npos) return 0;
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), value,
+                                           std::chars_format::fixed);
+    if (ec == std::errc::result_out_of_range) {
+        const std::string_view whole = number.substr(0, number.find('.'));
+        const bool large = whole.find_first_not_of('0') != std::string_view::npos;
+        return large ? HUGE_VAL : 0.0;
+    }
+    return value;
+}
+
+} // namespace
+
+TExpNode::TExpNode(TExpOwner* owner, std::vector<TExpToken*> tokens, TExpNode* parent)
+    : owner_(owner), parent_(parent), tokens_(std::move(tokens)) {
+    if (tokens_.size() == 1) token_ = tokens_[0];
+    if (parent_ != nullptr) depth_ = parent_->depth_;
+    Prepare();
+}
+
+TExpNode::~TExpNode() {
+    while (!children_.empty()) children_.pop_back();
+}
+
+std::unique_ptr<TExpNode> TExpNode::MakeChild(std::vector<TExpToken*> tokens) {
+    return std::make_unique<TExpNode>(owner_, std::move(tokens), this);
+}
+
+void TExpNode::Build() {
+    if (tokens_.size() >= 2) {
+        StripParentheses();
+        if (tokens_.size() == 1) {
+            token_ = tokens_[0];
+        } else if (tokens_.size() >= 2) {
+            const int index = FindSplitOperator();
+            if (index >= 0) {
+                const int rank = IndexOfText(tokens_[std::size_t(index)]->Text);
+                if (FixityByRank[std::size_t(rank)] == Fixity::Infix)
+                    SplitAt(index);
+                else
+                    SplitUnary(index);
+            } else if (!TryFunctionCall()) {
+                RaiseParse(SyntaxFaultMessage);
+            }
+        }
+    }
+    Prepare();
+}
+
+// Removes enclosing pairs of parentheses in one pass: pair k (counted from
+// the outside) goes when the paren depth inside it, measured from its "(",
+// stays above zero up to its ")".
+void TExpNode::StripParentheses() {
+    const std::size_t n = tokens_.size();
+    std::size_t pairs = 0;
+    while (n - 2 * pairs >= 2 && IsOpen(tokens_[pairs]) && IsClose(tokens_[n - 1 - pairs])) ++pairs;
+    if (pairs == 0) return;
+
+    std::vector<int> depth(n); // depth after each token, from the first
+    int d = 0;
+    for (std::size_t j = 0; j < n; ++j) {
+        if (IsOpen(tokens_[j]))
+            ++d;
+        else if (IsClose(tokens_[j]))
+            --d;
+        depth[j] = d;
+    }
+    // lowest[k]: the lowest depth over tokens k .. n-2-k (inside pair k).
+    std::vector<int> lowest(pairs);
+    const std::size_t inner = pairs - 1;
+    lowest[inner] = *std::min_element(depth.begin() + std::ptrdiff_t(inner),
+                                      depth.begin() + std::ptrdiff_t(n - 1 - inner));
+    for (std::size_t k = inner; k-- > 0;)
+        lowest[k] = std::min({lowest[k + 1], depth[k], depth[n - 2 - k]});
+    // Before pair k stand k openers, so its own depth starts at k.
+    std::size_t strip = 0;
+    while (strip < pairs && lowest[strip] > int(strip)) ++strip;
+    if (strip > 0)
+        tokens_ = std::vector<TExpToken*>(tokens_.begin() + std::ptrdiff_t(strip),
+                                          tokens_.end() - std::ptrdiff_t(strip));
+}
+
+int TExpNode::FindSplitOperator() const {
+    int depth = 0;
+    int best = -1;
+    int bestRank = 0;
+    const int last = int(tokens_.size()) - 1;
+    for (int i = 0; i <= last; ++i) {
+        const TExpToken* t = tokens_[std::size_t(i)];
+        if (IsOpen(t)) {
+            ++depth;
+        } else if (IsClose(t)) {
+            if (--depth < 0) RaiseParse(ParenthesisMismatchMessage);
+        } else if (t->Kind == tkOperator && depth == 0) {
+            const int rank = IndexOfText(t->Text);
+            const Fixity fixity = FixityByRank[std::size_t(rank)];
+            if ((fixity == Fixity::Prefix && i != 0) || (fixity == Fixity::Postfix && i != last))
+                continue;
+            if (best < 0 || rank < bestRank) {
+                best = i;
+                bestRank = rank;
+            }
+        }
+    }
+    return best;
+}
+
+void TExpNode::EnterLevel() {
+    depth_ = (parent_ != nullptr ? parent_->depth_ : 0) + 1;
+    if (depth_ > MaxTreeDepth) RaiseParse(TooDeepMessage);
+}
+
+// The right operand is built before the left one, so its errors come first.
+void TExpNode::SplitAt(int index) {
+    EnterLevel();
+    const auto at = tokens_.begin() + index;
+    TExpToken* op = *at;
+    auto right = MakeChild(std::vector<TExpToken*>(at + 1, tokens_.end()));
+    right->Build();
+    auto left = MakeChild(std::vector<TExpToken*>(tokens_.begin(), at));
+    tokens_ = std::vector<TExpToken*>{op};
+    token_ = op;
+    left->Build();
+    children_.push_back(std::move(left));
+    children_.push_back(std::move(right));
+}
+
+void TExpNode::SplitUnary(int index) {
+    EnterLevel();
+    const auto at = tokens_.begin() + index;
+    TExpToken* op = *at;
+    auto operand = index == 0 ? MakeChild(std::vector<TExpToken*>(at + 1, tokens_.end()))
+                              : MakeChild(std::vector<TExpToken*>(tokens_.begin(), at));
+    tokens_ = std::vector<TExpToken*>{op};
+    token_ = op;
+    operand->Build();
+    children_.push_back(std::move(operand));
+}
+
+// name ( arguments ): one child per comma-separated argument at depth 0.
+bool TExpNode::TryFunctionCall() {
+    const std::size_t n = tokens_.size();
+    if (n < 4 || tokens_[0]->Kind != tkWord || tokens_[1]->Kind != tkParen ||
+        tokens_[n - 1]->Kind != tkParen)
+        return false;
+    EnterLevel();
+    std::vector<TExpToken*> all = std::move(tokens_);
+    tokens_ = std::vector<TExpToken*>{all[0]};
+    token_ = all[0];
+    const std::size_t end = n - 1; // the closing token
+    std::size_t start = 2;
+    while (start < end) {
+        int depth = 0;
+        std::size_t stop = start;
+        for (; stop < end; ++stop) {
+            const TExpToken* t = all[stop];
+            if (IsOpen(t)) {
+                ++depth;
+            } else if (IsClose(t)) {
+                if (--depth < 0) RaiseParse(FunctionParseMessage);
+            } else if (t->Kind == tkComma && depth == 0) {
+                break;
+            }
+        }
+        auto argument = MakeChild(std::vector<TExpToken*>(all.begin() + std::ptrdiff_t(start),
+                                                          all.begin() + std::ptrdiff_t(stop)));
+        argument->Build();
+        children_.push_back(std::move(argument));
+        start = stop < end ? stop + 1 : stop; // skip the comma
+    }
+    return true;
+}
+
+// Caches what evaluation needs, so evaluating reads no token text again.
+void TExpNode::Prepare() {
+    action_ = Action::Null;
+    if (token_ == nullptr) return;
+    const std::string& text = token_->Text;
+    switch (token_->Kind) {
+    case tkNumber:
+        action_ = Action::Number;
+        number_ = ReadNumberLiteral(text);
+        break;
+    case tkWord: {
+        action_ = (IsWordIgnoringCase(text, "GETDATE") || IsWordIgnoringCase(text, "NOW"))
+                      ? Action::Now
+                      : Action::Word;
+        presetBegin_ = (!text.empty() && text.front() == '[') ? 1 : 0;
+        presetLength_ = text.size() - presetBegin_;
+        if (presetLength_ > 0 && text.back() == ']') --presetLength_;
+        break;
+    }
+    case tkOperator:
+        action_ = Action::Operator;
+        rank_ = std::uint8_t(IndexOfText(text));
+        break;
+    default: action_ = Action::Text; break;
+    }
+}
+
+} // namespace ostrane
