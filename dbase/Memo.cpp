@@ -1,0 +1,183 @@
+// TDBF: memo texts from the memo file beside the table.
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+#include "dbase/ByteOrder.h"
+#include "dbase/QzDBF.h"
+#include "util/QzIUtils.h"
+
+namespace ostrane {
+
+namespace {
+
+constexpr std::size_t kMemoHeaderSize = 512;
+constexpr std::int64_t kDefaultBlockSize = 512;
+constexpr std::size_t kBlockHeaderSize = 8;
+// A dBase IV block header that counts its own 8 bytes in the length.
+constexpr std::array<std::uint8_t, 4> kCountingMarker = {0xFF, 0xFF, 0x08, 0x00};
+
+bool NamesFoxProMemo(TDBFVersion version) {
+    switch (version) {
+    case FoxPro:
+    case FoxProMemo:
+    case VFP3:
+    case VFP3AutoIncrement:
+    case VFP3Binary:
+    case FoxPro2: return true;
+    default: return false;
+    }
+}
+
+// The path without the extension of its last component.
+std::string WithoutExtension(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return hasExtension ? path.substr(0, dot) : path;
+}
+
+// The file itself when it exists; else a file in the same folder whose name
+// differs only in ASCII letter case (the first in name order); else empty.
+std::string FindIgnoringCase(const std::string& path) {
+    if (FileExists(path)) return path;
+    const std::filesystem::path wanted(path);
+    const std::string name = wanted.filename().string();
+    const std::filesystem::path folder =
+        wanted.has_parent_path() ? wanted.parent_path() : std::filesystem::path(".");
+    std::string best;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string candidate = it->path().filename().string();
+        if (!EqualsIgnoreCaseAscii(candidate, name)) continue;
+        const std::string full = (folder / candidate).string();
+        if (FileExists(full) && (best.empty() || full < best)) best = full;
+    }
+    return best;
+}
+
+// Cuts a terminated text before its first 0x1A 0x1A, else before its first
+// 0x1A 0x00 0x00; false when it holds neither.
+bool CutAtTerminator(std::string_view chunk, std::size_t& cut) {
+    cut = chunk.find(std::string_view("\x1A\x1A", 2));
+    if (cut == std::string_view::npos) cut = chunk.find(std::string_view("\x1A\0\0", 3));
+    return cut != std::string_view::npos;
+}
+
+// ".fpt" for the FoxPro kinds and the Visual FoxPro family, else by DBFMemoType.
+std::string_view MemoExtension(TDBFVersion version, std::uint8_t signature, TDBFMemoType memoType) {
+    if (NamesFoxProMemo(version) || IsVisualFoxProFamily(signature) || memoType == dmFPT)
+        return ".fpt";
+    return memoType == dmSMT ? ".smt" : ".dbt";
+}
+
+} // namespace
+
+// Every ".fpt" memo file is in the FoxPro layout.
+bool TDBF::MemoIsFoxProLayout() {
+    return MemoExtension(DBFVersion, Table().Header.Signature, DBFMemoType) == ".fpt";
+}
+
+// dBase III memos end at a terminator; all others, and every FoxPro-layout
+// memo, carry their length.
+bool TDBF::MemoIsTerminatedForm() {
+    return (DBFVersion == dBase3 || DBFVersion == dBase3Memo) && !MemoIsFoxProLayout();
+}
+
+bool TDBF::OpenMemo() {
+    if (memoLookupFailed_) return false;
+    const TDBFHeader& header = Table().Header;
+    const std::string base = WithoutExtension(FileName);
+    std::string path = FindIgnoringCase(
+        base + std::string(MemoExtension(DBFVersion, header.Signature, DBFMemoType)));
+    if (path.empty() && DBFVersion == HyperSix) path = FindIgnoringCase(base);
+    if (path.empty()) {
+        // Looked for once per parse: a file that is missing now stays missing.
+        memoLookupFailed_ = true;
+        memoFileMissing_ = true;
+        return false;
+    }
+    memoStream_ = std::make_unique<FileStream>(path, FileStream::Mode::OpenRead);
+    TQzDBFTable& table = Table();
+    if (MemoIsFoxProLayout()) {
+        table.FPTHeader.fill(0);
+        memoStream_->Read(table.FPTHeader.data(), kMemoHeaderSize);
+        bytes::PutLe32(table.FPTHeader.data(), bytes::Be32(table.FPTHeader.data()));
+        bytes::PutLe16(table.FPTHeader.data() + 6, bytes::Be16(table.FPTHeader.data() + 6));
+    } else {
+        table.DBTHeader.fill(0);
+        memoStream_->Read(table.DBTHeader.data(), kMemoHeaderSize);
+    }
+    return true;
+}
+
+void TDBF::CloseMemo() {
+    memoStream_.reset();
+}
+
+std::int64_t TDBF::MemoBlockSize() {
+    const TQzDBFTable& table = Table();
+    std::int64_t size = MemoIsFoxProLayout() ? bytes::Le16(table.FPTHeader.data() + 6)
+                                             : bytes::Le16(table.DBTHeader.data() + 20);
+    if (size == 0) size = kDefaultBlockSize;
+    if (DBFVersion == dBase3Memo && (size & 0xFF) != 0) size = kDefaultBlockSize;
+    return size;
+}
+
+std::string TDBF::ReadBlob(std::int64_t blockNo, std::int32_t extra) {
+    std::string text = TSpreadSheetFile::ReadBlob(blockNo, extra);
+    if (blockNo < 1) return text;
+    if (!memoStream_ && !OpenMemo()) return text;
+    FileStream& memo = *memoStream_;
+    const std::int64_t blockSize = MemoBlockSize();
+    const std::int64_t fileSize = memo.Size();
+    const std::int64_t start = blockNo * blockSize;
+    if (start >= fileSize) return text;
+    memo.Seek(start, SEEK_SET);
+
+    if (MemoIsTerminatedForm()) {
+        // Block by block until a terminator; the zero fill of a short last
+        // block takes part in the search but not in the text.
+        std::string chunk(std::size_t(blockSize), '\0');
+        while (memo.Position() < fileSize) {
+            std::fill(chunk.begin(), chunk.end(), '\0');
+            const std::size_t got = memo.Read(chunk.data(), chunk.size());
+            std::size_t cut = 0;
+            if (CutAtTerminator(chunk, cut)) {
+                text.append(chunk, 0, cut);
+                break;
+            }
+            text.append(chunk, 0, got);
+            if (got == 0) break;
+        }
+        return text;
+    }
+
+    std::array<std::uint8_t, kBlockHeaderSize> blockHeader{};
+    memo.Read(blockHeader.data(), blockHeader.size());
+    const bool foxPro = MemoIsFoxProLayout();
+    std::int64_t length = std::int32_t(foxPro ? bytes::Be32(blockHeader.data() + 4)
+                                              : bytes::Le32(blockHeader.data() + 4));
+    if (!foxPro && std::equal(kCountingMarker.begin(), kCountingMarker.end(), blockHeader.begin()))
+        length -= std::int64_t(kBlockHeaderSize);
+    // A length the file cannot hold reads only what the file holds.
+    std::int64_t remaining = std::min(length, fileSize - memo.Position());
+    if (remaining <= 0) return text;
+    const std::int64_t chunkSize = length < blockSize ? length : blockSize;
+    text.reserve(std::size_t(remaining));
+    while (remaining > 0) {
+        const auto chunk = std::size_t(NextMemoChunk(remaining, chunkSize));
+        const std::size_t before = text.size();
+        text.resize(before + chunk);
+        const std::size_t got = memo.Read(text.data() + before, chunk);
+        text.resize(before + got);
+        if (got < chunk) break;
+        remaining -= std::int64_t(chunk);
+    }
+    return text;
+}
+
+} // namespace ostrane

@@ -1,0 +1,60 @@
+// The record loop's working state: the record buffer, the decoding plan of
+// every field and the value that each field is reported in.  Built once per
+// parse, so that loading a record allocates nothing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dbase/QzDBF.h"
+#include "platform/Value.h"
+
+namespace ostrane {
+
+struct FieldSlot;
+using FieldDecoder = void (*)(RecordDecoder&, const FieldSlot&, const std::uint8_t* bytes);
+
+// One field of the plan.
+struct FieldSlot {
+    std::size_t Start = 0; // first byte in the record buffer
+    std::uint8_t Length = 0;
+    std::uint8_t Decimals = 0;
+    char Type = 0;
+    bool BlankTest = true; // a blank field is reported as Null
+    FieldDecoder Decode = nullptr;
+};
+
+class RecordDecoder {
+public:
+    // Bytes past the record that a field may read: the widest field (255)
+    // and the widest fixed read (8), all zero.
+    static constexpr std::size_t kZeroTail = 256;
+
+    RecordDecoder(TDBF& owner, const TQzDBFTable& table);
+
+    const TDBFHeader& Header() const { return header_; }
+    // Reads the record at the stream's position; false when the record is not
+    // there at all (past the end, or only the end-of-file byte).
+    bool Read(FileStream& stream);
+    TQzIRowStatus Status() const { return buffer_[0] == '*' ? rsDeleted : rsNormal; }
+    // Decodes every field and reports it through OnCellValue.
+    void Report(std::int32_t row);
+
+    // What the decoders read and write.
+    TDBF& Owner;
+    TextConversion Conversion;       // the table's language driver
+    bool BigEndianIntegers = false;  // dBase 7 family: I and + big-endian, top bit inverted
+    bool BinaryBlockNumbers = false; // memo fields hold 4-byte block numbers
+    Value Cell;
+    TAlignment Alignment = taLeftJustify;
+    TQzICellType CellType = ictEmpty;
+    std::string Scratch; // conversions of texts
+
+private:
+    TDBFHeader header_;
+    std::vector<FieldSlot> slots_;
+    std::vector<std::uint8_t> buffer_;
+};
+
+} // namespace ostrane

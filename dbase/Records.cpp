@@ -1,0 +1,326 @@
+// TDBF: positioning on records, loading them and decoding every field by its
+// type character.
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "dbase/ByteOrder.h"
+#include "dbase/QzDBF.h"
+#include "dbase/RecordDecoder.h"
+#include "platform/DateTime.h"
+#include "platform/TextToValue.h"
+#include "util/QzIUtils.h"
+
+namespace ostrane {
+
+namespace {
+
+constexpr std::uint8_t kEndOfFile = 0x1A;
+constexpr std::int64_t kMsPerDay = 86400000;
+constexpr std::int64_t kDayOfEpoch = 693594; // 1899-12-30 counted from 0001-01-01 = 1
+constexpr std::int64_t kJulianDayOfDayZero = 1721425;
+
+std::string_view FieldText(const FieldSlot& slot, const std::uint8_t* bytes) {
+    return {reinterpret_cast<const char*>(bytes), slot.Length};
+}
+
+// `count` characters from `pos`, fewer (or none) when the text is shorter.
+std::string_view Part(std::string_view text, std::size_t pos, std::size_t count) {
+    return pos < text.size() ? text.substr(pos, count) : std::string_view{};
+}
+
+void Report(RecordDecoder& d, TAlignment alignment, TQzICellType cellType) {
+    d.Alignment = alignment;
+    d.CellType = cellType;
+}
+
+// A date-time from a day number (0001-01-01 = 1) and milliseconds of the day;
+// the time of day keeps its sign away from the epoch.
+double DateTimeFromDayAndMs(std::int64_t day, std::int64_t ms) {
+    const std::int64_t p = (day - kDayOfEpoch) * kMsPerDay;
+    return double(p >= 0 ? p + ms : p - ms) / double(kMsPerDay);
+}
+
+// YYYYMMDD; false for a year up to 1000, a part that is not a number, or a
+// day that the calendar does not have.
+bool ParseDate(std::string_view text, double& value) {
+    std::int32_t year = 0, month = 0, day = 0;
+    if (!TryStrToInt(Part(text, 0, 4), year) || year <= 1000) return false;
+    if (!TryStrToInt(Part(text, 4, 2), month) || !TryStrToInt(Part(text, 6, 2), day)) return false;
+    return TryEncodeDate(year, month, day, value);
+}
+
+// HHMMSS as a time of day on day zero.
+bool ParseTimeOfDay(std::string_view text, double& value) {
+    std::int32_t hour = 0, minute = 0, second = 0;
+    if (!TryStrToInt(Part(text, 0, 2), hour) || !TryStrToInt(Part(text, 2, 2), minute) ||
+        !TryStrToInt(Part(text, 4, 2), second))
+        return false;
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+        return false;
+    value = DateTimeFromDayAndMs(kDayOfEpoch, ((hour * 60 + minute) * 60 + second) * 1000LL);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Decoders, one per row of the type table
+
+void DecodeCharacter(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
+    d.Cell.SetText(d.Conversion.Apply(FieldText(slot, bytes), d.Scratch));
+    Report(d, taLeftJustify, ictString);
+}
+
+void DecodeDate(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
+    double value = 0;
+    if (ParseDate(FieldText(slot, bytes), value))
+        d.Cell.SetDateTime(value);
+    else
+        d.Cell.SetNull();
+    Report(d, taLeftJustify, ictDateTime);
+}
+
+// Length 6: HHMMSS.  Otherwise a Julian day number and the milliseconds of
+// the day, both 32-bit little-endian.
+void DecodeTime(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
+    Report(d, taLeftJustify, ictDateTime);
+    double value = 0;
+    if (bytes[0] == ' ') {
+        d.Cell.SetNull();
+    } else if (slot.Length == 6) {
+        if (ParseTimeOfDay(FieldText(slot, bytes), value))
+            d.Cell.SetDateTime(value);
+        else
+            d.Cell.SetNull();
+    } else {
+        const std::int64_t julian = std::int32_t(bytes::Le32(bytes));
+        const std::int64_t ms = std::int32_t(bytes::Le32(bytes + 4));
+        d.Cell.SetDateTime(DateTimeFromDayAndMs(julian - kJulianDayOfDayZero, ms));
+    }
+}
+
+// A big-endian double counting milliseconds from the day before 0001-01-01.
+void DecodeTimestamp(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
+    Report(d, taLeftJustify, ictDateTime);
+    const double raw = bytes::DoubleFromBits(bytes::Be64(bytes));
+    // Beyond this the day number would not fit the arithmetic: no date at all.
+    if (!(std::fabs(raw) < 9.0e18)) {
+        d.Cell.SetNull();
+        return;
+    }
+    const auto ms = static_cast<std::int64_t>(std::nearbyint(raw));
+    std::int64_t day = ms / kMsPerDay;
+    std::int64_t time = ms % kMsPerDay;
+    if (time < 0) time += kMsPerDay, --day;
+    d.Cell.SetDateTime(DateTimeFromDayAndMs(day, time));
+}
+
+void DecodeNumeric(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
+    const double value = ValPrefix(FieldText(slot, bytes));
+    d.Cell.SetDouble(slot.Decimals == 0 ? std::nearbyint(value) : value);
+    Report(d, taRightJustify, ictDecimal);
+}
+
+void DecodeDouble(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
+    d.Cell.SetDouble(bytes::DoubleFromBits(bytes::Le64(bytes)));
+    Report(d, taRightJustify, ictDecimal);
+}
+
+// A big-endian double stored so that its bytes sort like its values: a set
+// top bit marks a value of positive sign (flip that bit back), a clear one a
+// negative value (all bits inverted).
+void DecodeOrderedDouble(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
+    constexpr std::uint64_t kTopBit = 1ULL << 63;
+    const std::uint64_t stored = bytes::Be64(bytes);
+    const std::uint64_t bits = (stored & kTopBit) != 0 ? stored ^ kTopBit : ~stored;
+    d.Cell.SetDouble(bytes::DoubleFromBits(bits));
+    Report(d, taRightJustify, ictDecimal);
+}
+
+void DecodeCurrency(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
+    d.Cell.SetCurrencyUnits(std::int64_t(bytes::Le64(bytes)));
+    Report(d, taRightJustify, ictDecimal);
+}
+
+void DecodeLogical(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
+    d.Cell.SetBoolean(FieldText(slot, bytes) == "T");
+    Report(d, taLeftJustify, ictBoolean);
+}
+
+void DecodeInteger(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
+    d.Cell.SetInteger(std::int32_t(bytes::Le32(bytes)));
+    Report(d, taRightJustify, ictInteger);
+}
+
+// I and +: little-endian, but big-endian with the top bit inverted in the
+// dBase 7 family (four zero bytes still give 0).
+void DecodeAutoIncrement(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
+    if (!d.BigEndianIntegers || bytes::Le32(bytes) == 0) return DecodeInteger(d, slot, bytes);
+    d.Cell.SetInteger(std::int32_t(bytes::Be32(bytes) ^ 0x80000000u));
+    Report(d, taRightJustify, ictInteger);
+}
+
+void DecodeShortInteger(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
+    d.Cell.SetInteger(bytes::Le16(bytes));
+    Report(d, taRightJustify, ictInteger);
+}
+
+std::int32_t MemoBlockNumber(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
+    if (d.BinaryBlockNumbers) return std::int32_t(bytes::Le32(bytes));
+    std::int32_t block = 0;
+    return TryStrToInt(FieldText(slot, bytes), block) ? block : 0;
+}
+
+// B G M P Q W: the memo text, or the block number without ipiBLOB.
+void DecodeMemo(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
+    const std::int32_t block = MemoBlockNumber(d, slot, bytes);
+    if ((d.Owner.ParseItems & ParseItemBit(ipiBLOB)) == 0) {
+        d.Cell.SetInteger(block);
+        return Report(d, taLeftJustify, ictInteger);
+    }
+    const std::string memo = d.Owner.ReadBlob(block, 0);
+    if (slot.Type == 'M')
+        d.Cell.SetText(d.Conversion.Apply(memo, d.Scratch));
+    else
+        d.Cell.SetText(memo);
+    Report(d, taLeftJustify, ictMemo);
+}
+
+void DecodeNullFlags(RecordDecoder& d, const FieldSlot&, const std::uint8_t*) {
+    d.Cell.SetNull();
+    Report(d, taLeftJustify, ictEmpty);
+}
+
+struct TypeRule {
+    FieldDecoder Decode = DecodeCharacter;
+    bool BlankTest = true;
+};
+
+// Decoding by type character; every character not named falls to C.
+constexpr std::array<TypeRule, 256> MakeTypeRules() {
+    std::array<TypeRule, 256> rules{};
+    auto set = [&rules](char type, FieldDecoder decode, bool blankTest = true) {
+        rules[static_cast<unsigned char>(type)] = {decode, blankTest};
+    };
+    set('D', DecodeDate);
+    set('T', DecodeTime);
+    set('@', DecodeTimestamp);
+    set('F', DecodeNumeric);
+    set('N', DecodeNumeric);
+    set('O', DecodeOrderedDouble);
+    set('8', DecodeDouble);
+    set('Y', DecodeCurrency);
+    set('L', DecodeLogical);
+    set('+', DecodeAutoIncrement, false);
+    set('I', DecodeAutoIncrement, false);
+    set('4', DecodeInteger, false);
+    set('2', DecodeShortInteger, false);
+    for (char memo : {'B', 'G', 'M', 'P', 'Q', 'W'}) set(memo, DecodeMemo);
+    set('0', DecodeNullFlags);
+    return rules;
+}
+
+constexpr std::array<TypeRule, 256> kTypeRules = MakeTypeRules();
+
+TypeRule RuleFor(const TDBFField& field, std::uint8_t signature) {
+    // Visual FoxPro keeps doubles in B fields of 8 bytes.
+    if (field.FieldType == 'B' && field.Length == 8 && IsVisualFoxProFamily(signature))
+        return kTypeRules[static_cast<unsigned char>('8')];
+    return kTypeRules[static_cast<unsigned char>(field.FieldType)];
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The record loop's state
+
+RecordDecoder::RecordDecoder(TDBF& owner, const TQzDBFTable& table)
+    : Owner(owner), Conversion(owner.conversion_), header_(table.Header),
+      buffer_(std::size_t(table.Header.RecordLength) + kZeroTail, 0) {
+    BigEndianIntegers = Is48ByteKind(owner.DBFVersion);
+    BinaryBlockNumbers = IsVisualFoxProFamily(header_.Signature) || owner.DBFVersion == HyperSix;
+    const std::size_t recordLength = header_.RecordLength;
+    slots_.reserve(table.Fields.size());
+    for (const TDBFField& field : table.Fields) {
+        const TypeRule rule = RuleFor(field, header_.Signature);
+        FieldSlot slot;
+        // A field that starts past the record reads the zero tail instead.
+        slot.Start = std::min<std::size_t>(std::size_t(field.Offset), recordLength);
+        slot.Length = field.Length;
+        slot.Decimals = field.Decimals;
+        slot.Type = field.FieldType;
+        slot.BlankTest = rule.BlankTest;
+        slot.Decode = rule.Decode;
+        slots_.push_back(slot);
+    }
+}
+
+bool RecordDecoder::Read(FileStream& stream) {
+    const std::size_t length = header_.RecordLength;
+    const std::size_t got = stream.Read(buffer_.data(), length);
+    std::memset(buffer_.data() + got, 0, length - got);
+    const bool onlyEndOfFile = got == 1 && length > 1 && buffer_[0] == kEndOfFile;
+    return !onlyEndOfFile;
+}
+
+void RecordDecoder::Report(std::int32_t row) {
+    std::int32_t column = 0;
+    for (const FieldSlot& slot : slots_) {
+        const std::uint8_t* bytes = buffer_.data() + slot.Start;
+        if (slot.BlankTest && IsBlank(FieldText(slot, bytes))) {
+            Cell.SetNull();
+            Alignment = taLeftJustify;
+            CellType = ictEmpty;
+        } else {
+            slot.Decode(*this, slot, bytes);
+        }
+        Owner.OnCellValue(&Owner, 0, row, column++, 0, Cell, Alignment, CellType);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// TDBF
+
+std::int64_t TDBF::RecordPosition(const TDBFHeader& header, std::int32_t index) const {
+    return std::int64_t(header.HeaderLength) + std::int64_t(index) * header.RecordLength;
+}
+
+bool TDBF::SeekRecord(std::int32_t index) {
+    TSpreadSheetFile::SeekRecord(index);
+    if (!dataStream_ || index < 0) return false;
+    const TDBFHeader& header = Table().Header;
+    const std::int64_t position = RecordPosition(header, index);
+    if (position > dataStream_->Size() - header.RecordLength) return false;
+    dataStream_->Seek(position, SEEK_SET);
+    return true;
+}
+
+// Puts the stream on the record, also on one cut short by the end of the file.
+bool TDBF::PositionForRecord(const TDBFHeader& header, std::int32_t index) {
+    if (index < 0) return false;
+    if (!SeekRecord(index)) {
+        const std::int64_t position = RecordPosition(header, index);
+        if (position >= dataStream_->Size()) return false;
+        dataStream_->Seek(position, SEEK_SET);
+    }
+    return true;
+}
+
+bool TDBF::LoadRecord(std::int32_t index, std::int32_t rowNo) {
+    TSpreadSheetFile::LoadRecord(index, rowNo);
+    if (!dataStream_ || !decoder_) return false;
+    const TDBFHeader& header = decoder_->Header();
+    DoProgress(index, header.RecordCount);
+    if (LoadOnDemand && !PositionForRecord(header, index)) return false;
+    // A record wholly past the end of the file is not there to deliver.
+    if (dataStream_->Position() >= dataStream_->Size()) return false;
+    if (!decoder_->Read(*dataStream_)) return false;
+    const TQzIRowStatus status = decoder_->Status();
+    if ((LoadRowStatutes & RowStatusBit(status)) == 0) return false;
+    if (!OnCellValue) return true;
+    decoder_->Report(rowNo);
+    SetRowStatus(0, rowNo, status);
+    return true;
+}
+
+} // namespace ostrane
