@@ -1,0 +1,212 @@
+// Number texts without printf: integers, the general float format (design.md
+// "general number format", digit rounding of platform-notes section 2) and
+// currency.
+#include "platform/NumberFormat.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace ostrane {
+
+namespace {
+
+// Writes the decimal digits of v ending just before end; returns the start.
+char* WriteDigitsBackwards(char* end, std::uint64_t v) {
+    do {
+        *--end = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    return end;
+}
+
+// A positive decimal d1.d2d3... x 10^exponent.
+struct DecimalDigits {
+    char digits[32];
+    int count = 0;
+    int exponent = 0;
+};
+
+// Parses the output of std::to_chars in scientific form ("d.ddde+XX").
+void ParseScientific(const char* first, const char* last, DecimalDigits& d) {
+    d.count = 0;
+    const char* p = first;
+    for (; p != last && *p != 'e'; ++p) {
+        if (*p >= '0' && *p <= '9' && d.count < static_cast<int>(sizeof d.digits)) {
+            d.digits[d.count++] = *p;
+        }
+    }
+    int exponent = 0;
+    bool negative = false;
+    if (p != last) {
+        ++p; // 'e'
+        if (p != last && (*p == '+' || *p == '-')) negative = *p++ == '-';
+        for (; p != last; ++p) exponent = exponent * 10 + (*p - '0');
+    }
+    d.exponent = negative ? -exponent : exponent;
+}
+
+// Rounds to `precision` digits by looking at digit precision+1 only (5-9
+// rounds up), then drops trailing zeros.
+void RoundDigits(DecimalDigits& d, int precision) {
+    if (d.count > precision) {
+        bool up = d.digits[precision] >= '5';
+        d.count = precision;
+        if (up) {
+            int i = precision - 1;
+            while (i >= 0 && d.digits[i] == '9') {
+                d.digits[i] = '0';
+                --i;
+            }
+            if (i >= 0) {
+                ++d.digits[i];
+            } else {
+                d.digits[0] = '1';
+                d.count = 1;
+                ++d.exponent;
+            }
+        }
+    }
+    while (d.count > 1 && d.digits[d.count - 1] == '0') --d.count;
+}
+
+constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
+                             1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+
+} // namespace
+
+void AppendInteger(std::string& out, std::int64_t value) {
+    char buf[24];
+    char* end = buf + sizeof buf;
+    std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    char* start = WriteDigitsBackwards(end, magnitude);
+    if (value < 0) *--start = '-';
+    out.append(start, end);
+}
+
+void AppendGeneralFloat(std::string& out, double value, int precision, char decimalSeparator) {
+    if (std::isnan(value)) {
+        out.append("NAN");
+        return;
+    }
+    if (std::isinf(value)) {
+        out.append(value < 0 ? "-INF" : "INF");
+        return;
+    }
+    if (value == 0) { // negative zero too
+        out.push_back('0');
+        return;
+    }
+    if (precision < 1) precision = 1;
+    if (precision > 17) precision = 17;
+    const double magnitude = std::fabs(value);
+
+    // Whole numbers that fit the precision print as integers.
+    if (magnitude < kPow10[precision] && magnitude == std::trunc(magnitude)) {
+        AppendInteger(out, static_cast<std::int64_t>(value));
+        return;
+    }
+
+    // Few decimals (amounts, measures): when m / 10^k gives back the value
+    // exactly for an integer m below 10^precision, that decimal is the answer.
+    if (magnitude >= 1e-4 && magnitude < kPow10[precision]) {
+        for (int k = 1; k <= 4; ++k) {
+            const double scaled = magnitude * kPow10[k];
+            if (scaled >= kPow10[precision]) break;
+            if (scaled != std::trunc(scaled) || scaled / kPow10[k] != magnitude) continue;
+            std::uint64_t m = static_cast<std::uint64_t>(scaled);
+            int decimals = k;
+            while (decimals > 0 && m % 10 == 0) { // scaling may have found a longer form
+                m /= 10;
+                --decimals;
+            }
+            char text[48];
+            char* end = text + sizeof text;
+            char* p = end;
+            for (int i = 0; i < decimals; ++i) {
+                *--p = static_cast<char>('0' + m % 10);
+                m /= 10;
+            }
+            if (decimals > 0) *--p = decimalSeparator;
+            p = WriteDigitsBackwards(p, m);
+            if (value < 0) *--p = '-';
+            out.append(p, end);
+            return;
+        }
+    }
+
+    DecimalDigits d;
+    char buf[64];
+    // The shortest round-trip digits are the answer whenever they fit the
+    // precision: the 18-digit expansion then differs from them only from
+    // digit 16 on, by 0/1 or 8/9, which rounding at digit precision+1 undoes.
+    auto r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific);
+    ParseScientific(buf, r.ptr, d);
+    if (d.count > precision || magnitude < 2.2250738585072014e-308) { // subnormals: too few digits
+        r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, 17);
+        ParseScientific(buf, r.ptr, d);
+        RoundDigits(d, precision);
+    } else {
+        RoundDigits(d, d.count);
+    }
+
+    char text[64];
+    char* p = text;
+    if (value < 0) *p++ = '-';
+    const int e = d.exponent;
+    if (e > -5 && e < precision) {
+        if (e >= 0) {
+            int intDigits = e + 1;
+            for (int i = 0; i < intDigits; ++i) *p++ = i < d.count ? d.digits[i] : '0';
+            if (d.count > intDigits) {
+                *p++ = decimalSeparator;
+                for (int i = intDigits; i < d.count; ++i) *p++ = d.digits[i];
+            }
+        } else {
+            *p++ = '0';
+            *p++ = decimalSeparator;
+            for (int i = 0; i < -e - 1; ++i) *p++ = '0';
+            for (int i = 0; i < d.count; ++i) *p++ = d.digits[i];
+        }
+    } else {
+        *p++ = d.digits[0];
+        if (d.count > 1) {
+            *p++ = decimalSeparator;
+            for (int i = 1; i < d.count; ++i) *p++ = d.digits[i];
+        }
+        *p++ = 'E';
+        *p++ = e < 0 ? '-' : '+';
+        char expBuf[8];
+        char* expEnd = expBuf + sizeof expBuf;
+        char* expStart = WriteDigitsBackwards(expEnd, static_cast<std::uint64_t>(e < 0 ? -e : e));
+        while (expStart != expEnd) *p++ = *expStart++;
+    }
+    out.append(text, p);
+}
+
+void AppendCurrency(std::string& out, std::int64_t units, char decimalSeparator) {
+    std::uint64_t magnitude =
+        units < 0 ? 0 - static_cast<std::uint64_t>(units) : static_cast<std::uint64_t>(units);
+    char buf[32];
+    char* p = buf + 24; // fraction goes after this point
+    char* end = p;
+    std::uint64_t fraction = magnitude % 10000;
+    if (fraction != 0) {
+        char digits[4];
+        for (int i = 3; i >= 0; --i) {
+            digits[i] = static_cast<char>('0' + fraction % 10);
+            fraction /= 10;
+        }
+        int count = 4;
+        while (digits[count - 1] == '0') --count;
+        *end++ = decimalSeparator;
+        std::memcpy(end, digits, count);
+        end += count;
+    }
+    char* start = WriteDigitsBackwards(p, magnitude / 10000);
+    if (units < 0) *--start = '-';
+    out.append(start, end);
+}
+
+} // namespace ostrane
