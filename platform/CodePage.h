@@ -13,7 +13,12 @@ namespace ostrane {
 // Name of the ANSI set in force ("UTF-8" unless the locale says otherwise).
 const std::string& AnsiCharset();
 // Selects the ANSI set (main calls it once from the locale; tests may too).
+// ASCII names select UTF-8; a set iconv does not know falls back to UTF-8.
 void SetAnsiCharset(std::string_view iconvName);
+// SetAnsiCharset with nl_langinfo(CODESET) of the user's LC_CTYPE locale
+// (read through newlocale, the process locale is not changed); plain ASCII
+// and an unusable locale give UTF-8.
+void InitAnsiCharsetFromLocale();
 
 // Decodes bytes of a Windows code page into UTF-16, up to the first NUL.
 // Returns false (and an empty result) when the code page is not available.
@@ -24,6 +29,9 @@ bool CodePageToUtf16(std::string_view text, std::uint16_t codePage, std::u16stri
 bool CodePageToAnsi(std::string_view text, std::uint16_t codePage, std::string& result);
 // UTF-16 to the ANSI set; unmappable characters become "?".
 void Utf16ToAnsi(std::u16string_view text, std::string& result);
+// Text in a named iconv character set (such as a locale's CODESET) to the
+// ANSI set; unmappable or invalid characters become "?".
+void CharsetToAnsi(std::string_view text, const char* charset, std::string& result);
 // Whether iconv offers the code page.
 bool IsCodePageAvailable(std::uint16_t codePage);
 

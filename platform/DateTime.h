@@ -29,11 +29,18 @@ std::int64_t DaysFromCivil(int year, int month, int day);
 
 // Splits a date-time into its parts: the value is rounded to whole
 // milliseconds (ties to even); the day keeps its sign, the time of day is
-// taken from the magnitude.  Returns false outside years 1..9999.
+// taken from the magnitude.  Returns false outside years 1..9999: the date
+// parts are then 0 (the time parts are still filled for finite values up to
+// 1e7 days; all parts are 0 for NaN and infinities).
 bool DecodeDateTime(double value, DateParts& parts);
 
 // Formats a date-time by a pattern (d dd m mm mmm mmmm yy yyyy h hh n nn s ss
 // ampm; "/" and ":" give the settings' separators; text in quotes is copied).
+// Letters match in any case; also ddd/dddd (English weekday names), ddddd and
+// c (short date, c adding the long time when not midnight), t (long time),
+// z/zzz (milliseconds), am/pm and a/p.  "m" is always the month.  Hours are
+// on the 12-hour clock when the pattern holds an AM/PM token.  The parts come
+// from DecodeDateTime (milliseconds rounded, date parts 0 out of range).
 void AppendFormattedDateTime(std::string& out, std::string_view pattern, double value,
                              const FormatSettings& settings);
 

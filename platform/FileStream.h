@@ -45,6 +45,7 @@ private:
     std::size_t bufferFill_ = 0;   // valid bytes (read) / pending bytes (write)
     std::size_t bufferPos_ = 0;    // read cursor inside the buffer
     std::int64_t size_ = -1;       // cached size for read streams
+    std::int64_t filePos_ = 0;     // the descriptor's offset (read streams)
 };
 
 // Exists and is not a directory.

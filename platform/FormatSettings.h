@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 namespace ostrane {
 
@@ -35,6 +36,17 @@ FormatSettings CLocaleProfile();
 // Reads the settings of the user's locale (LANG / LC_*) without changing the
 // process locale; the C locales give CLocaleProfile().
 FormatSettings LoadFormatSettingsFromLocale();
+
+// Converts a strftime date or time format of the locale into a pattern
+// (platform-notes 1.4): %y is promoted to yyyy, %r expands to ampmFormat
+// ("%I:%M:%S %p" when empty), weekday names and zones are dropped, the first
+// literal after the first date (or time) field becomes `separator` and is
+// written as "/" (or ":"); other literal letters are quoted.  `separator` is
+// left unchanged when there is no such literal.
+std::string PatternFromStrftime(std::string_view format, std::string_view ampmFormat, bool datePattern,
+                                char& separator);
+// Order of the first d, m and y letters of a pattern (MDY when one is missing).
+DateOrder DateOrderOfPattern(std::string_view pattern);
 
 // The settings in force.  Starts as CLocaleProfile(); main installs the
 // user's settings once at start.

@@ -6,8 +6,10 @@
 
 namespace ostrane {
 
-// Code page 437 to the ANSI set: same length as the input, the bytes up to
-// the first NUL converted one for one, the rest copied unchanged.
+// Code page 437 to the ANSI set: the bytes up to the first NUL converted (a
+// byte may become several in a multi-byte ANSI set such as UTF-8), the bytes
+// from the first NUL on appended unchanged, so AB\0\0 keeps its four bytes.
+// An empty text gives an empty text.
 std::string OemToAnsi(std::string_view text);
 
 // True when every byte is a blank (0x20) or NUL; an empty text is blank.
