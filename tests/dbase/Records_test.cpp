@@ -1,0 +1,243 @@
+// Record loading and the decoding of every type character.
+#include <gtest/gtest.h>
+
+#include "DbfTesting.h"
+
+namespace ostrane::test {
+namespace {
+
+using RecordsTest = DbfTest;
+
+struct DecodeCase {
+    const char* Name;
+    std::uint8_t Signature;
+    char Type;
+    std::uint8_t Length;
+    std::uint8_t Decimals;
+    std::string Bytes; // the field's bytes in the record
+    Value Expected;
+    TAlignment Alignment;
+    TQzICellType CellType;
+};
+
+const Value kNull = Value::MakeNull();
+
+Value DateTime(double days) {
+    return Value::FromDateTime(days);
+}
+
+TEST_F(RecordsTest, EachTypeDecodes) {
+    const DecodeCase cases[] = {
+        // C and every unlisted character: the text as stored, nothing trimmed.
+        {"C keeps its blanks", 0x03, 'C', 10, 0, "ABC       ", Value::FromText("ABC       "),
+         taLeftJustify, ictString},
+        {"C keeps NUL bytes", 0x03, 'C', 4, 0, std::string("A\0B ", 4),
+         Value::FromText(std::string("A\0B ", 4)), taLeftJustify, ictString},
+        {"unlisted V", 0x32, 'V', 3, 0, "xyz", Value::FromText("xyz"), taLeftJustify, ictString},
+        {"blank C", 0x03, 'C', 3, 0, std::string(" \0 ", 3), kNull, taLeftJustify, ictEmpty},
+        // D
+        {"D leap day", 0x03, 'D', 8, 0, "20240229", DateTime(45351), taLeftJustify, ictDateTime},
+        {"D no such day", 0x03, 'D', 8, 0, "20230229", kNull, taLeftJustify, ictDateTime},
+        {"D year 1000", 0x03, 'D', 8, 0, "10000101", kNull, taLeftJustify, ictDateTime},
+        {"D not digits", 0x03, 'D', 8, 0, "2024ab01", kNull, taLeftJustify, ictDateTime},
+        {"D blanks", 0x03, 'D', 8, 0, "        ", kNull, taLeftJustify, ictEmpty},
+        // T of length 6: HHMMSS on day zero; otherwise Julian day and milliseconds.
+        {"T 235959", 0x30, 'T', 6, 0, "235959", DateTime(86399000.0 / 86400000.0), taLeftJustify,
+         ictDateTime},
+        {"T 246000", 0x30, 'T', 6, 0, "246000", kNull, taLeftJustify, ictDateTime},
+        {"T 2000-01-01 12:00", 0x30, 'T', 8, 0, Le32(2451545) + Le32(43200000), DateTime(36526.5),
+         taLeftJustify, ictDateTime},
+        {"T first byte blank", 0x30, 'T', 8, 0, Le32(0x256820) + Le32(43200000), kNull,
+         taLeftJustify, ictDateTime},
+        // @: a big-endian double of milliseconds.
+        {"@ 2001-01-01", 0x8C, '@', 8, 0, Hex("42 CC B3 6F 7D 34 00 00"), DateTime(36892),
+         taLeftJustify, ictDateTime},
+        // F, N: numeric text; Decimals 0 rounds ties to even.
+        {"N 12.50", 0x03, 'N', 8, 2, "   12.50", Value::FromDouble(12.5), taRightJustify,
+         ictDecimal},
+        {"N 2.5 rounds to 2", 0x03, 'N', 3, 0, "2.5", Value::FromDouble(2), taRightJustify,
+         ictDecimal},
+        {"N 3.5 rounds to 4", 0x03, 'N', 3, 0, "3.5", Value::FromDouble(4), taRightJustify,
+         ictDecimal},
+        {"F exponent", 0x03, 'F', 8, 1, "-1.5E+02", Value::FromDouble(-150), taRightJustify,
+         ictDecimal},
+        {"N stops at NUL", 0x03, 'N', 5, 1,
+         std::string("1.5\0"
+                     "9",
+                     5),
+         Value::FromDouble(1.5), taRightJustify, ictDecimal},
+        // O: big-endian, ordered like its values.
+        {"O of stored -2.5", 0x04, 'O', 8, 0, BeDouble(-2.5), Value::FromDouble(2.5),
+         taRightJustify, ictDecimal},
+        {"O negative", 0x04, 'O', 8, 0, Hex("3F 97 00 51 EB 85 1E B7"), Value::FromDouble(-199.99),
+         taRightJustify, ictDecimal},
+        // 8 and Y
+        {"8 double", 0x03, '8', 8, 0, LeDouble(1.25), Value::FromDouble(1.25), taRightJustify,
+         ictDecimal},
+        {"8 zero bytes", 0x03, '8', 8, 0, std::string(8, '\0'), kNull, taLeftJustify, ictEmpty},
+        {"Y 12.3456", 0x30, 'Y', 8, 4, Le64(123456), Value::FromCurrencyUnits(123456),
+         taRightJustify, ictDecimal},
+        // L: only "T" is true.
+        {"L T", 0x03, 'L', 1, 0, "T", Value::FromBoolean(true), taLeftJustify, ictBoolean},
+        {"L Y", 0x03, 'L', 1, 0, "Y", Value::FromBoolean(false), taLeftJustify, ictBoolean},
+        {"L t", 0x03, 'L', 1, 0, "t", Value::FromBoolean(false), taLeftJustify, ictBoolean},
+        {"L blank", 0x03, 'L', 1, 0, " ", kNull, taLeftJustify, ictEmpty},
+        // I and +: big-endian with the top bit inverted in the dBase 7 family,
+        // little-endian elsewhere; no blank test.
+        {"I dBase7 1", 0x04, 'I', 4, 0, Hex("80 00 00 01"), Value::FromInteger(1), taRightJustify,
+         ictInteger},
+        {"I dBase7 -1", 0x8C, 'I', 4, 0, Hex("7F FF FF FF"), Value::FromInteger(-1), taRightJustify,
+         ictInteger},
+        {"I dBase7 zero bytes", 0x04, 'I', 4, 0, Hex("00 00 00 00"), Value::FromInteger(0),
+         taRightJustify, ictInteger},
+        {"+ dBase7", 0x8C, '+', 4, 0, Hex("80 00 00 02"), Value::FromInteger(2), taRightJustify,
+         ictInteger},
+        {"I FoxPro", 0xF5, 'I', 4, 0, Hex("01 00 00 00"), Value::FromInteger(1), taRightJustify,
+         ictInteger},
+        {"I VFP", 0x32, 'I', 4, 0, Hex("01 00 00 00"), Value::FromInteger(1), taRightJustify,
+         ictInteger},
+        {"I dBase3", 0x03, 'I', 4, 0, Hex("FE FF FF FF"), Value::FromInteger(-2), taRightJustify,
+         ictInteger},
+        {"+ VFP", 0x31, '+', 4, 0, Hex("03 00 00 00"), Value::FromInteger(3), taRightJustify,
+         ictInteger},
+        {"4 zero bytes", 0x03, '4', 4, 0, Hex("00 00 00 00"), Value::FromInteger(0), taRightJustify,
+         ictInteger},
+        {"4 blanks", 0x03, '4', 4, 0, "    ", Value::FromInteger(0x20202020), taRightJustify,
+         ictInteger},
+        {"2 FF FF", 0x03, '2', 2, 0, Hex("FF FF"), Value::FromInteger(65535), taRightJustify,
+         ictInteger},
+        // B of 8 bytes in the Visual FoxPro family: a double.
+        {"B VFP double", 0x30, 'B', 8, 0, LeDouble(-0.5), Value::FromDouble(-0.5), taRightJustify,
+         ictDecimal},
+        // 0: always Null.
+        {"0 flags", 0x30, '0', 1, 0, "\x05", kNull, taLeftJustify, ictEmpty},
+    };
+    for (const DecodeCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string path = TableBuilder(c.Signature)
+                                     .Field("F", c.Type, c.Length, c.Decimals)
+                                     .RawRecord(" " + c.Bytes)
+                                     .Write(dir_.Path(), "t.dbf");
+        OpenTable table(path);
+        const ReportedCell cell = table.First(0);
+        EXPECT_TRUE(cell.Value_.SameAs(c.Expected)) << cell.Value_.ToText();
+        EXPECT_EQ(cell.Alignment, c.Alignment);
+        EXPECT_EQ(cell.CellType, c.CellType);
+        EXPECT_EQ(cell.Row, 0);
+        EXPECT_EQ(cell.Column, 0);
+    }
+}
+
+TEST_F(RecordsTest, FieldsAreCutFromOneRecord) {
+    const std::string path = TableBuilder()
+                                 .Field("A", 'I', 4)
+                                 .Field("B", '2', 2)
+                                 .Field("C", 'C', 3)
+                                 .Row({Le32(0x01020304), Hex("FF FF"), "end"})
+                                 .Write(dir_.Path(), "t.dbf");
+    OpenTable table(path);
+    const auto cells = table.Load(0);
+    ASSERT_EQ(cells.size(), 3u);
+    EXPECT_TRUE(cells[0].Value_.SameAs(Value::FromInteger(0x01020304)));
+    EXPECT_TRUE(cells[1].Value_.SameAs(Value::FromInteger(65535)));
+    EXPECT_TRUE(cells[2].Value_.SameAs(Value::FromText("end")));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(cells[std::size_t(i)].Column, i);
+}
+
+TEST_F(RecordsTest, DeletedRecordsFollowLoadRowStatutes) {
+    const std::string path = TableBuilder()
+                                 .Field("A", 'C', 2)
+                                 .Row({"ok"})
+                                 .DeletedRow({"no"})
+                                 .Write(dir_.Path(), "t.dbf");
+    OpenTable normal(path);
+    EXPECT_FALSE(normal.Load(1).size());
+    EXPECT_FALSE(normal.Delivered());
+    EXPECT_TRUE(normal.Statuses().empty());
+    EXPECT_EQ(normal.Load(0).size(), 1u);
+    EXPECT_EQ(normal.Statuses(), std::vector<TQzIRowStatus>{rsNormal});
+
+    OpenTable both(path, dmDBT, RowStatusBit(rsNormal) | RowStatusBit(rsDeleted));
+    const auto cells = both.Load(1);
+    ASSERT_EQ(cells.size(), 1u);
+    EXPECT_TRUE(cells[0].Value_.SameAs(Value::FromText("no")));
+    EXPECT_EQ(both.Statuses(), std::vector<TQzIRowStatus>{rsDeleted});
+}
+
+TEST_F(RecordsTest, RecordsInAnyOrderAndProgress) {
+    const std::string path = TableBuilder()
+                                 .Field("N", 'N', 1)
+                                 .Row({"0"})
+                                 .Row({"1"})
+                                 .Row({"2"})
+                                 .Write(dir_.Path(), "t.dbf");
+    OpenTable table(path);
+    std::vector<std::pair<std::int32_t, std::int32_t>> progress;
+    table.Dbf().OnLoadProgress = [&](Sender, std::int32_t position, std::int32_t total) {
+        progress.emplace_back(position, total);
+    };
+    for (std::int32_t i : {2, 0, 1, 2}) EXPECT_EQ(table.First(i).Value_.DoublePayload(), double(i));
+    EXPECT_EQ(progress,
+              (std::vector<std::pair<std::int32_t, std::int32_t>>{{2, 3}, {0, 3}, {1, 3}, {2, 3}}));
+    EXPECT_EQ(table.Dbf().CurrentRow, 2);
+}
+
+// The header counts five records; the file holds two whole ones and part of a
+// third.  The third is delivered with its missing bytes zero; the last two
+// are not there.
+TEST_F(RecordsTest, RecordsPastTheEndOfTheFile) {
+    const std::string path = TableBuilder()
+                                 .Field("A", 'C', 3)
+                                 .Field("B", 'I', 4)
+                                 .Row({"one", Le32(1)})
+                                 .Row({"two", Le32(2)})
+                                 .RawRecord(" th")
+                                 .EndOfFile(false)
+                                 .RecordCount(5)
+                                 .Write(dir_.Path(), "t.dbf");
+    OpenTable table(path);
+    EXPECT_EQ(table.Dbf().RecordsPresent(), 3);
+    EXPECT_FALSE(table.Dbf().SeekRecord(2)); // not wholly inside
+    const auto cut = table.Load(2);
+    ASSERT_EQ(cut.size(), 2u);
+    EXPECT_TRUE(cut[0].Value_.SameAs(Value::FromText(std::string("th\0", 3))));
+    EXPECT_TRUE(cut[1].Value_.SameAs(Value::FromInteger(0)));
+    for (std::int32_t i : {3, 4, -1}) {
+        EXPECT_TRUE(table.Load(i).empty());
+        EXPECT_FALSE(table.Delivered()) << "record " << i;
+    }
+}
+
+TEST_F(RecordsTest, OnlyTheEndOfFileByteIsNoRecord) {
+    const std::string path = TableBuilder()
+                                 .Field("A", 'C', 3)
+                                 .Row({"one"})
+                                 .RecordCount(2) // the 0x1A byte is all of record 1
+                                 .Write(dir_.Path(), "t.dbf");
+    OpenTable table(path);
+    EXPECT_EQ(table.Dbf().RecordsPresent(), 1);
+    EXPECT_EQ(table.Load(0).size(), 1u);
+    EXPECT_TRUE(table.Load(1).empty());
+    EXPECT_FALSE(table.Delivered());
+}
+
+TEST_F(RecordsTest, NoDataStreamNoRecord) {
+    TDBF dbf;
+    EXPECT_FALSE(dbf.LoadRecord(0, 0));
+    EXPECT_FALSE(dbf.SeekRecord(0));
+}
+
+TEST_F(RecordsTest, RecordLongerThan32K) {
+    TableBuilder builder;
+    for (int i = 0; i < 160; ++i) builder.Field("F" + std::to_string(i), 'C', 250);
+    std::string record(1, ' ');
+    for (int i = 0; i < 160; ++i) record += std::string(250, char('A' + i % 26));
+    const std::string path = builder.RawRecord(record).Write(dir_.Path(), "t.dbf");
+    OpenTable table(path);
+    const auto cells = table.Load(0);
+    ASSERT_EQ(cells.size(), 160u);
+    EXPECT_TRUE(cells[159].Value_.SameAs(Value::FromText(std::string(250, 'A' + 159 % 26))));
+}
+
+} // namespace
+} // namespace ostrane::test
