@@ -1,0 +1,217 @@
+#include <cmath>
+#include <gtest/gtest.h>
+#include <optional>
+
+#include "platform/Exceptions.h"
+#include "platform/TextToValue.h"
+
+namespace ostrane {
+namespace {
+
+FormatSettings UsLike() {
+    FormatSettings fs;
+    fs.DecimalSeparator = '.';
+    fs.ThousandSeparator = ",";
+    fs.CurrencyString = "$";
+    return fs;
+}
+
+FormatSettings GermanLike() {
+    FormatSettings fs;
+    fs.DecimalSeparator = ',';
+    fs.ThousandSeparator = ".";
+    fs.CurrencyString = "EUR";
+    return fs;
+}
+
+std::optional<double> Real(std::string_view text, const FormatSettings& fs = UsLike()) {
+    double v = 0;
+    if (!TryVariantTextToReal(text, fs, v)) return std::nullopt;
+    return v;
+}
+
+std::optional<std::int32_t> Integer(std::string_view text, const FormatSettings& fs = UsLike()) {
+    std::int32_t v = 0;
+    if (!TryVariantTextToInteger(text, fs, v)) return std::nullopt;
+    return v;
+}
+
+std::optional<bool> Boolean(std::string_view text, const FormatSettings& fs = UsLike()) {
+    bool v = false;
+    if (!TryVariantTextToBoolean(text, fs, v)) return std::nullopt;
+    return v;
+}
+
+std::optional<std::int64_t> Currency(std::string_view text, const FormatSettings& fs = UsLike()) {
+    std::int64_t v = 0;
+    if (!TryVariantTextToCurrency(text, fs, v)) return std::nullopt;
+    return v;
+}
+
+// platform-notes 4.1 table.
+TEST(VariantText, Numbers) {
+    struct Case {
+        const char* text;
+        double real;
+        std::int32_t integer;
+    } cases[] = {
+        {"12", 12, 12},       {" 12 ", 12, 12},     {"+12", 12, 12},       {"1,234.5", 1234.5, 1234},
+        {"2.5", 2.5, 2},      {"3.5", 3.5, 4},      {"-2.5", -2.5, -2},    {".5", 0.5, 0},
+        {"12-", -12, -12},    {"(12)", -12, -12},   {"$12", 12, 12},       {"12$", 12, 12},
+        {"$ 12", 12, 12},     {"1e3", 1000, 1000},  {"1E+3", 1000, 1000},  {"1.5e-2", 0.015, 0},
+        {"&H1F", 31, 31},     {"&O17", 15, 15},     {"&hff", 255, 255},    {"0", 0, 0},
+        {"0.0", 0, 0},        {"-0", 0, 0},         {"1,2,3", 123, 123},   {"\t7\n", 7, 7},
+        {"0.5000001", 0.5000001, 1}, {"-1.5", -1.5, -2}, {"2147483647", 2147483647, 2147483647},
+        {"-2147483648", -2147483648.0, INT32_MIN}, {"&HFFFFFFFF", 0, -1},
+    };
+    for (const auto& c : cases) {
+        auto r = Real(c.text);
+        if (std::string_view(c.text) != "&HFFFFFFFF") {
+            ASSERT_TRUE(r.has_value()) << c.text;
+            EXPECT_DOUBLE_EQ(*r, c.real) << c.text;
+        }
+        auto i = Integer(c.text);
+        ASSERT_TRUE(i.has_value()) << c.text;
+        EXPECT_EQ(*i, c.integer) << c.text;
+    }
+    EXPECT_EQ(Real("2147483648"), 2147483648.0);
+    EXPECT_FALSE(Integer("2147483648"));
+    EXPECT_FALSE(Integer("2147483647.5")); // rounds to even 2147483648
+    EXPECT_EQ(Integer("2147483646.5"), 2147483646);
+    EXPECT_EQ(Real("&H80000000"), -2147483648.0);
+    EXPECT_FALSE(Real("&H80000001"));
+    EXPECT_FALSE(Real("&H100000000"));
+    EXPECT_FALSE(Real("1e400"));
+    EXPECT_EQ(Real("1e-400"), 0.0);
+    EXPECT_EQ(Real("0.1"), 0.1);
+    EXPECT_EQ(Real("123456789012345678901234567890"), 1.2345678901234568e29);
+}
+
+TEST(VariantText, Rejected) {
+    const char* rejected[] = {"",   "  ",   "-",     ".",     "e5",    "1e",   ",5",    "1.2.3",
+                              "12abc", "$1e3", "True", "(12",  "12)",   "--1",  "&H",    "&O8",
+                              "1 2", "$$1",  "++1",  "&H1.5", "1e+",   "abc",  "12 x"};
+    for (const char* text : rejected) {
+        EXPECT_FALSE(Real(text)) << text;
+        EXPECT_FALSE(Integer(text)) << text;
+        EXPECT_FALSE(Currency(text)) << text;
+    }
+}
+
+TEST(VariantText, GermanLike) {
+    EXPECT_EQ(Real("1.234,5", GermanLike()), 1234.5);
+    EXPECT_EQ(Real("2.5", GermanLike()), 25);
+    EXPECT_EQ(Real("2,5", GermanLike()), 2.5);
+    EXPECT_EQ(Integer("1.234,5", GermanLike()), 1234);
+    EXPECT_EQ(Integer("2,5", GermanLike()), 2);
+    EXPECT_EQ(Real("12 EUR", GermanLike()), 12);
+    EXPECT_EQ(Real("EUR12", GermanLike()), 12);
+    EXPECT_FALSE(Real("$12", GermanLike()));
+}
+
+TEST(VariantText, Currency) {
+    EXPECT_EQ(Currency("12.5"), 125000);
+    EXPECT_EQ(Currency("0.00005"), 0);      // half to even
+    EXPECT_EQ(Currency("0.00015"), 2);      // half to even
+    EXPECT_EQ(Currency("0.000151"), 2);
+    EXPECT_EQ(Currency("-1.5"), -15000);
+    EXPECT_EQ(Currency("922337203685477.5807"), INT64_MAX);
+    EXPECT_EQ(Currency("-922337203685477.5808"), INT64_MIN);
+    EXPECT_FALSE(Currency("922337203685477.5808"));
+    EXPECT_EQ(Currency("&H10"), 160000);
+}
+
+// platform-notes 4.2.
+TEST(VariantText, Booleans) {
+    struct Case {
+        const char* text;
+        bool value;
+    } cases[] = {{"True", true},   {"TRUE", true},      {"false", false}, {"#TRUE#", true},
+                 {"#FALSE#", false}, {"12", true},      {"0", false},     {"0.0", false},
+                 {"-0", false},    {"1,234.5", true},   {"$12", true}};
+    for (const auto& c : cases) EXPECT_EQ(Boolean(c.text), c.value) << c.text;
+    for (const char* text : {"Yes", "On", " true", "true ", "#true#", "", "abc", "T"}) {
+        EXPECT_FALSE(Boolean(text)) << text;
+    }
+}
+
+// platform-notes 9.
+TEST(StrToInt, Table) {
+    struct Case {
+        const char* text;
+        std::int32_t value;
+    } ok[] = {{"$1F", 31},        {"  42", 42},     {"+7", 7},          {"007", 7},
+              {"-5", -5},         {"$ff", 255},     {"$FFFFFFFF", -1},  {"$80000000", INT32_MIN},
+              {"$000000001", 1},  {"2147483647", 2147483647}, {"-2147483648", INT32_MIN}, {"0", 0}};
+    for (const auto& c : ok) EXPECT_EQ(StrToInt(c.text), c.value) << c.text;
+    const char* bad[] = {"42 ", "", " ", "2147483648", "-2147483649", "0x1F", "-$10", "+$10",
+                         "$",   "$100000000", "1.5", "\t1", "+", "-", "1e3", "$G"};
+    for (const char* text : bad) {
+        std::int32_t v = 0;
+        EXPECT_FALSE(TryStrToInt(text, v)) << text;
+        try {
+            StrToInt(text);
+            ADD_FAILURE() << text;
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(std::string(e.what()), "'" + std::string(text) + "' is not a valid integer value");
+        }
+    }
+}
+
+TEST(StrToFloat, Table) {
+    EXPECT_EQ(StrToFloat("3.25", UsLike()), 3.25);
+    EXPECT_EQ(StrToFloat(" -1.5e3 ", UsLike()), -1500);
+    EXPECT_EQ(StrToFloat("1.", UsLike()), 1);
+    EXPECT_EQ(StrToFloat(".5", UsLike()), 0.5);
+    EXPECT_EQ(StrToFloat("+2", UsLike()), 2);
+    EXPECT_EQ(StrToFloat("2,5", GermanLike()), 2.5);
+    const char* bad[] = {"", "abc", "1,5", "1e", "INF", "NAN", "1e400", "$1", "1.2.3", "-", "."};
+    for (const char* text : bad) {
+        try {
+            StrToFloat(text, UsLike());
+            ADD_FAILURE() << text;
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(std::string(e.what()), "'" + std::string(text) + "' is not a valid floating point value");
+        }
+    }
+    EXPECT_THROW(StrToFloat("2.5", GermanLike()), EConvertError);
+}
+
+TEST(ValPrefix, Table) {
+    struct Case {
+        std::string_view text;
+        double value;
+    } cases[] = {
+        {" 12.50", 12.5},
+        {"2.5", 2.5},
+        {"-3e2", -300},
+        {std::string_view("1234\0\0", 6), 1234},
+        {"garbage", 0},
+        {"", 0},
+        {"   ", 0},
+        {"-", 0},
+        {".", 0},
+        {".5", 0.5},
+        {"1.", 1},
+        {"12abc", 12},
+        {"1e", 1},
+        {"1e+", 1},
+        {"1.5E-2x", 0.015},
+        {"+7", 7},
+        {"0.1", 0.1},
+        {"  -0.0001", -0.0001},
+        {"123456789012345678901234", 1.2345678901234568e23},
+        {"0.30000000000000004", 0.30000000000000004},
+        {"1e400", HUGE_VAL},
+        {"1e-400", 0},
+        {"inf", 0},
+        {"nan", 0},
+        {"0x1A", 0},
+        {"1,5", 1},
+        {std::string_view("12\0" "34", 5), 12},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ValPrefix(c.text), c.value) << c.text;
+}
+
+} // namespace
+} // namespace ostrane
