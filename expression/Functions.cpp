@@ -526,11 +526,12 @@ double StrToDate(std::string_view text) {
     return result;
 }
 
-// A day outside years 1..9999 cannot be decoded: every component is then 0.
+// Outside years 1..9999 the year, month and day read as 0, as the date
+// formatting writes them; the time of day still counts.
 std::int32_t DateComponent(std::string_view pattern, const Value& v) {
     const double x = v.IsText() ? StrToDate(v.ToText()) : v.ToReal();
     DateParts p;
-    if (!DecodeDateTime(x, p)) return 0;
+    DecodeDateTime(x, p);
     if (pattern == "yyyy") return p.Year;
     if (pattern == "m") return p.Month;
     if (pattern == "d") return p.Day;

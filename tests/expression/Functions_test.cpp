@@ -290,6 +290,8 @@ TEST_F(FunctionsTest, Dates) {
         {"HOUR('2024-01-05')", Int(0)},
         {"YEAR('2024-01-05')", Int(2024)},
         {"YEAR(45296)", Int(2024)},
+        {"YEAR(-700000)", Int(0)}, // before year 1: the date parts read as 0
+        {"HOUR(-700000.25)", Int(6)},
         {"DATEPART(D)", Dbl(Day)},
         {"TIMEPART(D)", Dbl(DayAndTime - Day)},
         {"DATETOSTR(D)", Txt("2024-01-05")},

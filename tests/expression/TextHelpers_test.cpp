@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "expression/TextHelpers.h"
+#include "platform/CodePage.h"
 #include "platform/DateTime.h"
 #include "platform/Exceptions.h"
 #include "platform/FormatSettings.h"
@@ -181,6 +182,17 @@ TEST_F(TextHelpersTest, ReplaceSubstring) {
                   c.expected)
             << c.s << " " << c.oldPattern;
     }
+}
+
+TEST_F(TextHelpersTest, ReplaceSubstringIgnoresCaseOfTheAnsiSet) {
+    const std::string saved = AnsiCharset();
+    EXPECT_EQ(ReplaceSubstring("\xE9t\xE9", "\xC9", "E", true, true),
+              "\xE9t\xE9"); // UTF-8: ASCII only
+    SetAnsiCharset("CP1252");
+    EXPECT_EQ(ReplaceSubstring("\xE9t\xE9", "\xC9", "E", true, true), "EtE");
+    EXPECT_EQ(ReplaceSubstring("\x9Cuvre", "\x8C", "OE", true, true), "OEuvre");
+    EXPECT_EQ(ReplaceSubstring("\xDF", "SS", "x", true, true), "\xDF"); // no one-byte upper case
+    SetAnsiCharset(saved);
 }
 
 TEST_F(TextHelpersTest, NextToken) {
