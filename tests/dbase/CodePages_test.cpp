@@ -11,27 +11,18 @@ using CodePagesTest = DbfTest;
 struct DriverCase {
     std::uint8_t Driver;
     std::string Name;  // the name as the descriptor must hold it afterwards
-    std::string Value; // a C field stored as "\x80AB\0"
+    std::string Value; // of a C field stored as 80 'x' 'y' 00
 };
 
 TEST_F(CodePagesTest, NamesAndTextsFollowTheLanguageDriver) {
-    const std::string stored("\x80"
-                             "AB\0",
-                             4);
+    const std::string stored("\x80xy\0", 4);
     const DriverCase cases[] = {
-        {0x00, "N\x80", stored}, // never converted
-        {0x03, "N\x80", stored}, // never converted
-        {0x57, "N\x80", stored}, // in no row
-        {0x65, "N\xD0\x90",
-         "\xD0\x90"
-         "AB"}, // 866: Cyrillic capital A, cut at NUL
-        {0xC9, "N\xD0\x82",
-         "\xD0\x82"
-         "AB"}, // 1251: 0x80 is Cyrillic capital Dje
-        {0x01, "N\xC3\x87",
-         std::string("\xC3\x87"
-                     "AB\0",
-                     5)}, // OEM 437: bytes after the NUL kept
+        {0x00, "N\x80", stored},                             // never converted
+        {0x03, "N\x80", stored},                             // never converted
+        {0x57, "N\x80", stored},                             // in no row
+        {0x65, "N\xD0\x90", "\xD0\x90xy"},                   // 866: Cyrillic А, cut at NUL
+        {0xC9, "N\xD0\x82", "\xD0\x82xy"},                   // 1251: Cyrillic Ђ
+        {0x01, "N\xC3\x87", std::string("\xC3\x87xy\0", 5)}, // OEM 437: Ç, length kept
     };
     for (const DriverCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "driver 0x" << std::hex << int(c.Driver));
@@ -79,11 +70,7 @@ TEST_F(CodePagesTest, UnavailableCodePageGivesEmptyTexts) {
 
 TEST(CodePageToWide, DecodesUpToTheFirstNul) {
     SetAnsiCharset("UTF-8");
-    EXPECT_EQ(CodePageToWide(std::string("\x80"
-                                         "b\0c",
-                                         4),
-                             866),
-              u"\u0410b");
+    EXPECT_EQ(CodePageToWide(std::string("\x80z\0c", 4), 866), u"\u0410z");
     EXPECT_EQ(CodePageToWide("\xE4", 1252), u"\u00E4");
     EXPECT_EQ(CodePageToWide("abc", 620), u"");
 }
