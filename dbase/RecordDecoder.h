@@ -43,8 +43,10 @@ public:
 
     // What the decoders read and write.
     TDBF& Owner;
-    TextConversion Conversion;       // the table's language driver
-    bool BigEndianIntegers = false;  // dBase 7 family: I and + big-endian, top bit inverted
+    TextConversion Conversion; // the table's language driver
+    // dBase 7 family: I and + big-endian with the top bit inverted, O doubles
+    // stored in sort order.
+    bool Dbase7Family = false;
     bool BinaryBlockNumbers = false; // memo fields hold 4-byte block numbers
     Value Cell;
     TAlignment Alignment = taLeftJustify;

@@ -126,14 +126,15 @@ void DecodeDouble(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes)
     Report(d, taRightJustify, ictDecimal);
 }
 
-// A big-endian double stored so that its bytes sort like its values: a set
-// top bit marks a value of positive sign (flip that bit back), a clear one a
-// negative value (all bits inverted).
-void DecodeOrderedDouble(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
+// A big-endian double, negated.  The dBase 7 family stores it so that its
+// bytes sort like its values: a set top bit marks a positive value (flip the
+// bit back, the same as the negation), a clear one a negative value (all bits
+// inverted).
+void DecodeBigEndianDouble(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
     constexpr std::uint64_t kTopBit = 1ULL << 63;
     const std::uint64_t stored = bytes::Be64(bytes);
-    const std::uint64_t bits = (stored & kTopBit) != 0 ? stored ^ kTopBit : ~stored;
-    d.Cell.SetDouble(bytes::DoubleFromBits(bits));
+    const bool sortOrder = d.Dbase7Family && (stored & kTopBit) == 0;
+    d.Cell.SetDouble(sortOrder ? bytes::DoubleFromBits(~stored) : -bytes::DoubleFromBits(stored));
     Report(d, taRightJustify, ictDecimal);
 }
 
@@ -155,7 +156,7 @@ void DecodeInteger(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes
 // I and +: little-endian, but big-endian with the top bit inverted in the
 // dBase 7 family (four zero bytes still give 0).
 void DecodeAutoIncrement(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
-    if (!d.BigEndianIntegers || bytes::Le32(bytes) == 0) return DecodeInteger(d, slot, bytes);
+    if (!d.Dbase7Family || bytes::Le32(bytes) == 0) return DecodeInteger(d, slot, bytes);
     d.Cell.SetInteger(std::int32_t(bytes::Be32(bytes) ^ 0x80000000u));
     Report(d, taRightJustify, ictInteger);
 }
@@ -207,7 +208,7 @@ constexpr std::array<TypeRule, 256> MakeTypeRules() {
     set('@', DecodeTimestamp);
     set('F', DecodeNumeric);
     set('N', DecodeNumeric);
-    set('O', DecodeOrderedDouble);
+    set('O', DecodeBigEndianDouble);
     set('8', DecodeDouble);
     set('Y', DecodeCurrency);
     set('L', DecodeLogical);
@@ -237,7 +238,7 @@ TypeRule RuleFor(const TDBFField& field, std::uint8_t signature) {
 RecordDecoder::RecordDecoder(TDBF& owner, const TQzDBFTable& table)
     : Owner(owner), Conversion(owner.conversion_), header_(table.Header),
       buffer_(std::size_t(table.Header.RecordLength) + kZeroTail, 0) {
-    BigEndianIntegers = Is48ByteKind(owner.DBFVersion);
+    Dbase7Family = Is48ByteKind(owner.DBFVersion);
     BinaryBlockNumbers = IsVisualFoxProFamily(header_.Signature) || owner.DBFVersion == HyperSix;
     const std::size_t recordLength = header_.RecordLength;
     slots_.reserve(table.Fields.size());

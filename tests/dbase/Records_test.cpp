@@ -66,11 +66,16 @@ TEST_F(RecordsTest, EachTypeDecodes) {
                      "9",
                      5),
          Value::FromDouble(1.5), taRightJustify, ictDecimal},
-        // O: big-endian, ordered like its values.
-        {"O of stored -2.5", 0x04, 'O', 8, 0, BeDouble(-2.5), Value::FromDouble(2.5),
+        // O: a big-endian double, negated; in the dBase 7 family stored in
+        // sort order, negative values with all bits inverted.
+        {"O of stored -2.5", 0x03, 'O', 8, 0, BeDouble(-2.5), Value::FromDouble(2.5),
          taRightJustify, ictDecimal},
-        {"O negative", 0x04, 'O', 8, 0, Hex("3F 97 00 51 EB 85 1E B7"), Value::FromDouble(-199.99),
+        {"O of stored 1", 0x30, 'O', 8, 0, BeDouble(1), Value::FromDouble(-1), taRightJustify,
+         ictDecimal},
+        {"O dBase7 positive", 0x04, 'O', 8, 0, BeDouble(-2.5), Value::FromDouble(2.5),
          taRightJustify, ictDecimal},
+        {"O dBase7 negative", 0x8C, 'O', 8, 0, Hex("3F 97 00 51 EB 85 1E B7"),
+         Value::FromDouble(-199.99), taRightJustify, ictDecimal},
         // 8 and Y
         {"8 double", 0x03, '8', 8, 0, LeDouble(1.25), Value::FromDouble(1.25), taRightJustify,
          ictDecimal},
