@@ -145,6 +145,7 @@ TExpToken* TExpParser::ReadToken() {
         }
         if (endedByClass && !quoted && IndexOfText(token->Text) > 0) token->Kind = tkOperator;
     }
+    if (token->Kind == tkOperator) token->Rank = std::uint8_t(IndexOfText(token->Text));
     tokens_.push_back(std::move(token));
     return tokens_.back().get();
 }

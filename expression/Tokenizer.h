@@ -22,6 +22,9 @@ enum TExpTokenKind : std::uint8_t {
 struct TExpToken {
     std::string Text;
     TExpTokenKind Kind = tkIllegal;
+    // For tkOperator tokens: the rank of Text in OperatorTable (0 when the
+    // text is not in the table); set by the tokenizer.
+    std::uint8_t Rank = 0;
 };
 
 // Operators in rank order (rank = 1-based position): the order is the

@@ -42,11 +42,29 @@ bool IsWordIgnoringCase(std::string_view text, std::string_view upper) {
     return true;
 }
 
-bool IsOpen(const TExpToken* t) {
-    return t->Kind == tkParen && t->Text == "(";
+// What the split reads of a token, one byte each.
+enum Code : std::uint8_t {
+    OtherCode = 0,
+    OpenCode = 1,  // "("
+    CloseCode = 2, // ")"
+    CommaCode = 3,
+    WordCode = 4,
+    OperatorCode = 0x40, // | rank
+};
+constexpr std::uint8_t RankMask = 0x3f;
+
+std::uint8_t CodeOf(const TExpToken& t) {
+    switch (t.Kind) {
+    case tkParen: return t.Text[0] == '(' ? OpenCode : CloseCode;
+    case tkComma: return CommaCode;
+    case tkWord: return WordCode;
+    case tkOperator: return std::uint8_t(OperatorCode | t.Rank);
+    default: return OtherCode;
+    }
 }
-bool IsClose(const TExpToken* t) {
-    return t->Kind == tkParen && t->Text == ")";
+
+bool IsParenCode(std::uint8_t c) {
+    return c == OpenCode || c == CloseCode;
 }
 
 // The value of a number token: digits with at most one "." read as a
@@ -91,19 +109,34 @@ TExpNode::~TExpNode() {
     while (!children_.empty()) children_.pop_back();
 }
 
-std::unique_ptr<TExpNode> TExpNode::MakeChild(std::vector<TExpToken*> tokens) {
-    return std::make_unique<TExpNode>(owner_, std::move(tokens), this);
+std::unique_ptr<TExpNode> TExpNode::MakeChild(std::size_t begin, std::size_t end) {
+    const auto b = std::ptrdiff_t(begin), e = std::ptrdiff_t(end);
+    auto child = std::make_unique<TExpNode>(
+        owner_, std::vector<TExpToken*>(tokens_.begin() + b, tokens_.begin() + e), this);
+    child->codes_.assign(codes_.begin() + b, codes_.begin() + e);
+    return child;
+}
+
+// Leaves the node with its principal token only.
+void TExpNode::KeepOnly(TExpToken* token) {
+    token_ = token;
+    tokens_ = std::vector<TExpToken*>{token};
+    codes_ = std::vector<std::uint8_t>();
 }
 
 void TExpNode::Build() {
     if (tokens_.size() >= 2) {
+        if (codes_.size() != tokens_.size()) {
+            codes_.resize(tokens_.size());
+            for (std::size_t i = 0; i < tokens_.size(); ++i) codes_[i] = CodeOf(*tokens_[i]);
+        }
         StripParentheses();
         if (tokens_.size() == 1) {
-            token_ = tokens_[0];
+            KeepOnly(tokens_[0]);
         } else if (tokens_.size() >= 2) {
             const int index = FindSplitOperator();
             if (index >= 0) {
-                const int rank = IndexOfText(tokens_[std::size_t(index)]->Text);
+                const int rank = codes_[std::size_t(index)] & RankMask;
                 if (FixityByRank[std::size_t(rank)] == Fixity::Infix)
                     SplitAt(index);
                 else
@@ -113,6 +146,7 @@ void TExpNode::Build() {
             }
         }
     }
+    codes_ = std::vector<std::uint8_t>();
     Prepare();
 }
 
@@ -120,18 +154,16 @@ void TExpNode::Build() {
 // the outside) goes when the paren depth inside it, measured from its "(",
 // stays above zero up to its ")".
 void TExpNode::StripParentheses() {
-    const std::size_t n = tokens_.size();
+    const std::size_t n = codes_.size();
     std::size_t pairs = 0;
-    while (n - 2 * pairs >= 2 && IsOpen(tokens_[pairs]) && IsClose(tokens_[n - 1 - pairs])) ++pairs;
+    while (n - 2 * pairs >= 2 && codes_[pairs] == OpenCode && codes_[n - 1 - pairs] == CloseCode)
+        ++pairs;
     if (pairs == 0) return;
 
     std::vector<int> depth(n); // depth after each token, from the first
     int d = 0;
     for (std::size_t j = 0; j < n; ++j) {
-        if (IsOpen(tokens_[j]))
-            ++d;
-        else if (IsClose(tokens_[j]))
-            --d;
+        d += codes_[j] == OpenCode ? 1 : codes_[j] == CloseCode ? -1 : 0;
         depth[j] = d;
     }
     // lowest[k]: the lowest depth over tokens k .. n-2-k (inside pair k).
@@ -144,24 +176,27 @@ void TExpNode::StripParentheses() {
     // Before pair k stand k openers, so its own depth starts at k.
     std::size_t strip = 0;
     while (strip < pairs && lowest[strip] > int(strip)) ++strip;
-    if (strip > 0)
-        tokens_ = std::vector<TExpToken*>(tokens_.begin() + std::ptrdiff_t(strip),
-                                          tokens_.end() - std::ptrdiff_t(strip));
+    if (strip == 0) return;
+    const auto b = std::ptrdiff_t(strip), e = std::ptrdiff_t(n - strip);
+    tokens_ = std::vector<TExpToken*>(tokens_.begin() + b, tokens_.begin() + e);
+    codes_ = std::vector<std::uint8_t>(codes_.begin() + b, codes_.begin() + e);
 }
 
+// The loosest operator at paren depth 0 (lowest rank, leftmost on ties).
 int TExpNode::FindSplitOperator() const {
     int depth = 0;
     int best = -1;
     int bestRank = 0;
-    const int last = int(tokens_.size()) - 1;
+    const int last = int(codes_.size()) - 1;
+    const std::uint8_t* codes = codes_.data();
     for (int i = 0; i <= last; ++i) {
-        const TExpToken* t = tokens_[std::size_t(i)];
-        if (IsOpen(t)) {
+        const std::uint8_t code = codes[i];
+        if (code == OpenCode) {
             ++depth;
-        } else if (IsClose(t)) {
+        } else if (code == CloseCode) {
             if (--depth < 0) RaiseParse(ParenthesisMismatchMessage);
-        } else if (t->Kind == tkOperator && depth == 0) {
-            const int rank = IndexOfText(t->Text);
+        } else if ((code & OperatorCode) != 0 && depth == 0) {
+            const int rank = code & RankMask;
             const Fixity fixity = FixityByRank[std::size_t(rank)];
             if ((fixity == Fixity::Prefix && i != 0) || (fixity == Fixity::Postfix && i != last))
                 continue;
@@ -180,63 +215,64 @@ void TExpNode::EnterLevel() {
 }
 
 // The right operand is built before the left one, so its errors come first.
+// The node keeps only its operator while the operands build, so a long
+// chain holds each token in one list only.
 void TExpNode::SplitAt(int index) {
     EnterLevel();
-    const auto at = tokens_.begin() + index;
-    TExpToken* op = *at;
-    auto right = MakeChild(std::vector<TExpToken*>(at + 1, tokens_.end()));
+    const auto at = std::size_t(index);
+    auto right = MakeChild(at + 1, tokens_.size());
+    auto left = MakeChild(0, at);
+    KeepOnly(tokens_[at]);
     right->Build();
-    auto left = MakeChild(std::vector<TExpToken*>(tokens_.begin(), at));
-    tokens_ = std::vector<TExpToken*>{op};
-    token_ = op;
     left->Build();
     children_.push_back(std::move(left));
     children_.push_back(std::move(right));
 }
 
+// A prefix operator takes what follows it, a postfix one what precedes it.
 void TExpNode::SplitUnary(int index) {
     EnterLevel();
-    const auto at = tokens_.begin() + index;
-    TExpToken* op = *at;
-    auto operand = index == 0 ? MakeChild(std::vector<TExpToken*>(at + 1, tokens_.end()))
-                              : MakeChild(std::vector<TExpToken*>(tokens_.begin(), at));
-    tokens_ = std::vector<TExpToken*>{op};
-    token_ = op;
+    const auto at = std::size_t(index);
+    auto operand = at == 0 ? MakeChild(1, tokens_.size()) : MakeChild(0, at);
+    KeepOnly(tokens_[at]);
     operand->Build();
     children_.push_back(std::move(operand));
 }
 
 // name ( arguments ): one child per comma-separated argument at depth 0.
+// The arguments are cut first and built afterwards in order; a stray ")"
+// in an argument is reported after the arguments before it are built.
 bool TExpNode::TryFunctionCall() {
-    const std::size_t n = tokens_.size();
-    if (n < 4 || tokens_[0]->Kind != tkWord || tokens_[1]->Kind != tkParen ||
-        tokens_[n - 1]->Kind != tkParen)
+    const std::size_t n = codes_.size();
+    if (n < 4 || codes_[0] != WordCode || !IsParenCode(codes_[1]) || !IsParenCode(codes_[n - 1]))
         return false;
     EnterLevel();
-    std::vector<TExpToken*> all = std::move(tokens_);
-    tokens_ = std::vector<TExpToken*>{all[0]};
-    token_ = all[0];
+    std::vector<std::unique_ptr<TExpNode>> arguments;
+    bool strayClose = false;
     const std::size_t end = n - 1; // the closing token
-    std::size_t start = 2;
-    while (start < end) {
+    for (std::size_t start = 2; start < end && !strayClose;) {
         int depth = 0;
         std::size_t stop = start;
         for (; stop < end; ++stop) {
-            const TExpToken* t = all[stop];
-            if (IsOpen(t)) {
+            const std::uint8_t code = codes_[stop];
+            if (code == OpenCode) {
                 ++depth;
-            } else if (IsClose(t)) {
-                if (--depth < 0) RaiseParse(FunctionParseMessage);
-            } else if (t->Kind == tkComma && depth == 0) {
+            } else if (code == CloseCode) {
+                if (--depth < 0) break;
+            } else if (code == CommaCode && depth == 0) {
                 break;
             }
         }
-        auto argument = MakeChild(std::vector<TExpToken*>(all.begin() + std::ptrdiff_t(start),
-                                                          all.begin() + std::ptrdiff_t(stop)));
-        argument->Build();
-        children_.push_back(std::move(argument));
+        strayClose = depth < 0;
+        if (!strayClose) arguments.push_back(MakeChild(start, stop));
         start = stop < end ? stop + 1 : stop; // skip the comma
     }
+    KeepOnly(tokens_[0]);
+    for (auto& argument : arguments) {
+        argument->Build();
+        children_.push_back(std::move(argument));
+    }
+    if (strayClose) RaiseParse(FunctionParseMessage);
     return true;
 }
 
@@ -261,7 +297,7 @@ void TExpNode::Prepare() {
     }
     case tkOperator:
         action_ = Action::Operator;
-        rank_ = std::uint8_t(IndexOfText(text));
+        rank_ = token_->Rank;
         break;
     default: action_ = Action::Text; break;
     }

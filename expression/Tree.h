@@ -69,12 +69,18 @@ private:
     void Prepare();
     void EvaluateWord(Value& value) const;
     Value EvaluateOperator() const;
-    std::unique_ptr<TExpNode> MakeChild(std::vector<TExpToken*> tokens);
+    // A child from the tokens [begin, end) of this node.
+    std::unique_ptr<TExpNode> MakeChild(std::size_t begin, std::size_t end);
+    void KeepOnly(TExpToken* token);
 
     TExpOwner* owner_;
     TExpNode* parent_;
     std::vector<std::unique_ptr<TExpNode>> children_;
     std::vector<TExpToken*> tokens_;
+    // While building: one byte per token of tokens_ with what the split
+    // looks at (paren, comma, word, operator rank), read without touching
+    // the tokens themselves.
+    std::vector<std::uint8_t> codes_;
     TExpToken* token_ = nullptr;
     int depth_ = 0;
     Action action_ = Action::Null;
