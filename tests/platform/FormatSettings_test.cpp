@@ -97,7 +97,10 @@ TEST(FormatSettings, CurrentAndScoped) {
 } // namespace ostrane
 
 // Real locales, compiled into a private folder with localedef (skipped when
-// the machine lacks the locale sources of Debian's "locales" package).
+// the machine lacks the locale sources of Debian's "locales" package).  The
+// checks run in a child process: glibc's newlocale leaks its copy of LOCPATH,
+// which the leak checker would otherwise report.
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/CodePage.h"
@@ -105,31 +108,42 @@ TEST(FormatSettings, CurrentAndScoped) {
 namespace ostrane {
 namespace {
 
-class EnvGuard {
-public:
-    explicit EnvGuard(const char* name) : name_(name) {
-        const char* v = std::getenv(name);
-        had_ = v != nullptr;
-        if (had_) value_ = v;
-    }
-    ~EnvGuard() {
-        if (had_) {
-            setenv(name_, value_.c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string value_;
-};
-
 bool CompileLocale(const std::string& dir, const char* source, const char* charmap, const char* name) {
     std::string command = "localedef -i " + std::string(source) + " -f " + charmap + " " + dir + "/" + name +
                           " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
+}
+
+// Runs body in a child process with LOCPATH set; returns the failures it
+// reported (empty when every check held).
+template <class Body> std::string RunWithLocales(const std::string& dir, Body body) {
+    int fds[2];
+    if (pipe(fds) != 0) return "pipe failed";
+    pid_t pid = fork();
+    if (pid < 0) return "fork failed";
+    if (pid == 0) {
+        close(fds[0]);
+        setenv("LOCPATH", dir.c_str(), 1);
+        std::string failures;
+        body(failures);
+        ssize_t ignored = write(fds[1], failures.data(), failures.size());
+        (void)ignored;
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string failures;
+    char buf[512];
+    ssize_t n;
+    while ((n = read(fds[0], buf, sizeof buf)) > 0) failures.append(buf, static_cast<size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) failures += "child failed;";
+    return failures;
+}
+
+template <class T, class U> void Check(std::string& failures, const char* what, const T& actual, const U& expected) {
+    if (!(actual == expected)) failures += std::string(what) + ";";
 }
 
 TEST(FormatSettings, RealLocales) {
@@ -142,43 +156,41 @@ TEST(FormatSettings, RealLocales) {
         std::system(("rm -rf " + dir).c_str());
         GTEST_SKIP() << "localedef or the locale sources are missing";
     }
-    EnvGuard locPath("LOCPATH"), lcAll("LC_ALL");
-    setenv("LOCPATH", dir.c_str(), 1);
+    std::string failures = RunWithLocales(dir, [](std::string& f) {
+        setenv("LC_ALL", "de_DE.UTF-8", 1);
+        InitAnsiCharsetFromLocale();
+        Check(f, "de charset", AnsiCharset(), "UTF-8");
+        FormatSettings de = LoadFormatSettingsFromLocale();
+        Check(f, "de decimal", de.DecimalSeparator, ',');
+        Check(f, "de thousands", de.ThousandSeparator, ".");
+        Check(f, "de currency", de.CurrencyString, "\xE2\x82\xAC");
+        Check(f, "de date separator", de.DateSeparator, '.');
+        Check(f, "de short date", de.ShortDateFormat, "dd/mm/yyyy");
+        Check(f, "de long time", de.LongTimeFormat, "hh:nn:ss");
+        Check(f, "de order", de.Order, DateOrder::DMY);
+        Check(f, "de month", de.LongMonthNames[2], "M\xC3\xA4rz");
 
-    setenv("LC_ALL", "de_DE.UTF-8", 1);
-    InitAnsiCharsetFromLocale();
-    EXPECT_EQ(AnsiCharset(), "UTF-8");
-    FormatSettings de = LoadFormatSettingsFromLocale();
-    EXPECT_EQ(de.DecimalSeparator, ',');
-    EXPECT_EQ(de.ThousandSeparator, ".");
-    EXPECT_EQ(de.CurrencyString, "\xE2\x82\xAC");
-    EXPECT_EQ(de.DateSeparator, '.');
-    EXPECT_EQ(de.ShortDateFormat, "dd/mm/yyyy");
-    EXPECT_EQ(de.LongTimeFormat, "hh:nn:ss");
-    EXPECT_EQ(de.Order, DateOrder::DMY);
-    EXPECT_EQ(de.LongMonthNames[2], "M\xC3\xA4rz");
+        setenv("LC_ALL", "en_US.UTF-8", 1);
+        FormatSettings us = LoadFormatSettingsFromLocale();
+        Check(f, "us short date", us.ShortDateFormat, "mm/dd/yyyy");
+        Check(f, "us date separator", us.DateSeparator, '/');
+        Check(f, "us long time", us.LongTimeFormat, "hh:nn:ss ampm");
+        Check(f, "us order", us.Order, DateOrder::MDY);
+        Check(f, "us currency", us.CurrencyString, "$");
 
-    setenv("LC_ALL", "en_US.UTF-8", 1);
-    FormatSettings us = LoadFormatSettingsFromLocale();
-    EXPECT_EQ(us.ShortDateFormat, "mm/dd/yyyy");
-    EXPECT_EQ(us.DateSeparator, '/');
-    EXPECT_EQ(us.LongTimeFormat, "hh:nn:ss ampm");
-    EXPECT_EQ(us.Order, DateOrder::MDY);
-    EXPECT_EQ(us.CurrencyString, "$");
-
-    setenv("LC_ALL", "de_DE.ISO-8859-1", 1);
-    InitAnsiCharsetFromLocale();
-    EXPECT_EQ(AnsiCharset(), "ISO-8859-1");
-    FormatSettings latin = LoadFormatSettingsFromLocale();
-    EXPECT_EQ(latin.LongMonthNames[2], "M\xE4rz");
-    EXPECT_EQ(latin.CurrencyString, "EUR");
-    std::string converted;
-    EXPECT_TRUE(CodePageToAnsi("\x81", 437, converted)); // u with diaeresis
-    EXPECT_EQ(converted, "\xFC");
-    EXPECT_TRUE(IsAnsiLetter(0xE4));
-    EXPECT_FALSE(IsAnsiLetter(0xD7)); // multiplication sign
-
-    SetAnsiCharset("UTF-8");
+        setenv("LC_ALL", "de_DE.ISO-8859-1", 1);
+        InitAnsiCharsetFromLocale();
+        Check(f, "latin charset", AnsiCharset(), "ISO-8859-1");
+        FormatSettings latin = LoadFormatSettingsFromLocale();
+        Check(f, "latin month", latin.LongMonthNames[2], "M\xE4rz");
+        Check(f, "latin currency", latin.CurrencyString, "EUR");
+        std::string converted;
+        Check(f, "latin 437 available", CodePageToAnsi("\x81", 437, converted), true);
+        Check(f, "latin 437 u diaeresis", converted, "\xFC");
+        Check(f, "latin letter", IsAnsiLetter(0xE4), true);
+        Check(f, "latin times sign", IsAnsiLetter(0xD7), false);
+    });
+    EXPECT_EQ(failures, "");
     std::system(("rm -rf " + dir).c_str());
 }
 
