@@ -12,9 +12,9 @@ namespace ostrane {
 
 namespace {
 
-constexpr std::int32_t kHeaderAndTerminator = 33; // 32 header bytes and the 0x0D
-constexpr std::int32_t kExtraHeader48 = 36;       // language driver name and reserved
-constexpr std::int32_t kVisualFoxProGap = 263;    // backlink area after the descriptors
+constexpr std::int32_t kHeaderSize = 32;
+constexpr std::int32_t kExtraHeader48 = 36;    // language driver name and reserved
+constexpr std::int32_t kVisualFoxProGap = 263; // backlink area after the descriptors
 constexpr std::uint8_t kFieldTerminator = 0x0D;
 constexpr std::uint8_t kEndOfFile = 0x1A;
 
@@ -22,9 +22,12 @@ std::int32_t DescriptorSize(TDBFVersion version) {
     return Is48ByteKind(version) ? 48 : 32;
 }
 
-// FieldCount as the header length gives it.
+// FieldCount as the header length gives it: the descriptors that fit wholly
+// in the header.  The terminator byte after them takes no room of its own
+// (the division truncates), so a header written without one keeps its last
+// descriptor.
 std::int32_t ComputedFieldCount(const TDBFHeader& header, TDBFVersion version) {
-    std::int32_t area = std::int32_t(header.HeaderLength) - kHeaderAndTerminator;
+    std::int32_t area = std::int32_t(header.HeaderLength) - kHeaderSize;
     if (IsVisualFoxProFamily(header.Signature)) area -= kVisualFoxProGap;
     if (Is48ByteKind(version)) area -= kExtraHeader48;
     return area / DescriptorSize(version); // truncates toward zero
@@ -209,7 +212,7 @@ void TDBF::ParseStream(FileStream& stream) {
     try {
         BeforeParse();
         TQzDBFTable& table = Table();
-        std::uint8_t raw[TDBFHeader::StoredSize] = {};
+        std::uint8_t raw[kHeaderSize] = {};
         stream.Read(raw, sizeof raw);
         table.Header = TDBFHeader::FromBytes(raw);
         DBFVersion = VersionFromSignature(table.Header.Signature);

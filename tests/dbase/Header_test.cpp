@@ -67,6 +67,9 @@ TEST_F(HeaderTest, FieldCountFromHeaderLength) {
     const CountCase cases[] = {
         // 296 + 32 x 3: three descriptors before the 263-byte gap, no terminator.
         {"VFP3 296 + 32k", threeFields(0x30).Terminator(std::nullopt).HeaderLength(296 + 96), 3, 3},
+        // No terminator: the header ends with the last descriptor.
+        {"no terminator", threeFields(0x03).Terminator(std::nullopt), 3, 3},
+        {"no terminator, 48-byte form", threeFields(0x8C).Terminator(std::nullopt), 3, 3},
         // The header claims room for five descriptors; 0x0D ends them after three.
         {"terminator, 32-byte form", threeFields(0x03).HeaderLength(32 + 5 * 32 + 1), 3, 5},
         {"terminator, 48-byte form", threeFields(0x04).HeaderLength(68 + 5 * 48 + 1), 3, 5},
