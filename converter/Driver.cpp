@@ -1,15 +1,288 @@
-// Placeholder until the conversion driver lands.
 #include "converter/Driver.h"
 
-#include "platform/Exceptions.h"
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "converter/FilterBridge.h"
+#include "converter/LineFormat.h"
+#include "converter/Progress.h"
+#include "dbase/QzDBF.h"
+#include "platform/FileStream.h"
+#include "util/QzIUtils.h"
 
 namespace ostrane {
+namespace {
+
+constexpr std::string_view SourceNotFound = "dBase file not found.\n";
+constexpr std::string_view CannotCreateFile = "Cannot create file %s";
+// Extensions of the memo files a table may have beside it (any letter case).
+constexpr std::string_view MemoExtensions[] = {".dbt", ".fpt", ".smt"};
+// A HyperSix table may read its memo from the table's name without extension.
+constexpr unsigned char HyperSixSignature = 0xE5;
+
+// ---------------------------------------------------------------------------
+// The target must not be a file being read
+
+struct FileId {
+    dev_t Device;
+    ino_t Inode;
+    bool operator==(const FileId&) const = default;
+};
+
+std::optional<FileId> IdOfPath(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileId{st.st_dev, st.st_ino};
+}
+
+std::optional<FileId> IdOfDescriptor(int fd) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0) return std::nullopt;
+    return FileId{st.st_dev, st.st_ino};
+}
+
+struct PathParts {
+    std::string Folder; // with its trailing slash
+    std::string Name;
+};
+
+PathParts SplitPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return {"./", path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// The names of the memo files a table may read beside it, letter case
+// ignored: <stem>.dbt, .fpt or .smt, and for a HyperSix table the bare stem.
+class MemoNames {
+public:
+    MemoNames(const std::string& tableName, bool bareStem) : bareStem_(bareStem) {
+        const std::size_t dot = tableName.rfind('.');
+        stem_ = dot == std::string::npos ? tableName : tableName.substr(0, dot);
+    }
+    bool Matches(std::string_view name) const {
+        if (name.size() < stem_.size() ||
+            !EqualsIgnoreCaseAscii(name.substr(0, stem_.size()), stem_))
+            return false;
+        const std::string_view extension = name.substr(stem_.size());
+        if (bareStem_ && extension.empty()) return true;
+        for (std::string_view memo : MemoExtensions) {
+            if (EqualsIgnoreCaseAscii(extension, memo)) return true;
+        }
+        return false;
+    }
+
+private:
+    std::string stem_;
+    bool bareStem_;
+};
+
+bool IsHyperSixTable(const FileStream& source) {
+    unsigned char signature = 0;
+    return pread(source.Descriptor(), &signature, 1, 0) == 1 && signature == HyperSixSignature;
+}
+
+// Creating the target would truncate the table or a memo file it reads when
+// the target names one of them under any spelling or link.  A target that
+// does not exist yet is refused too when its name would make it a memo file
+// of the table.
+void EnsureTargetIsNotRead(const FileStream& source, const std::string& sourceName,
+                           const std::string& targetName) {
+    const PathParts table = SplitPath(sourceName);
+    const PathParts target = SplitPath(targetName);
+    const MemoNames memoNames(table.Name, IsHyperSixTable(source));
+    bool clash =
+        IdOfPath(table.Folder) == IdOfPath(target.Folder) && memoNames.Matches(target.Name);
+
+    if (const std::optional<FileId> targetId = IdOfPath(targetName)) {
+        clash = clash || targetId == IdOfDescriptor(source.Descriptor());
+        std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(table.Folder.c_str()), closedir);
+        while (dir && !clash) {
+            const dirent* entry = readdir(dir.get());
+            if (entry == nullptr) break;
+            clash = memoNames.Matches(entry->d_name) &&
+                    targetId == IdOfPath(table.Folder + entry->d_name);
+        }
+    }
+    if (clash) throw EFCreateError(FormatMessage(CannotCreateFile, targetName));
+}
+
+// ---------------------------------------------------------------------------
+// Lines
+
+// The field texts of the current record, read from the row in place.
+class RowTexts : public FieldTextSource {
+public:
+    explicit RowTexts(const TSpreadSheetRow& row) : row_(row) {}
+    void AppendFieldText(std::size_t i, std::string& out) const override {
+        const TQzICell* cell = CellOrNil(row_.Cols, std::int32_t(i));
+        if (cell == nullptr) return;
+        const Value& value = cell->Value_;
+        if (value.IsBoolean()) {
+            out += value.BooleanPayload() ? '1' : '0';
+        } else {
+            value.AppendText(out);
+        }
+    }
+
+private:
+    const TSpreadSheetRow& row_;
+};
+
+class LineWriter {
+public:
+    LineWriter(FileStream& target, std::string_view separator)
+        : target_(target), separator_(separator) {}
+    void WriteLine(std::string_view line) {
+        target_.Write(line.data(), line.size());
+        target_.Write(separator_.data(), separator_.size());
+    }
+
+private:
+    FileStream& target_;
+    std::string_view separator_;
+};
+
+std::vector<FieldDescriptor> FieldDescriptors(TDBF& reader, std::int32_t fieldCount) {
+    std::vector<FieldDescriptor> fields;
+    TDBFField field;
+    for (std::int32_t i = 0; i < fieldCount; ++i) {
+        reader.GetField(i, field);
+        fields.push_back({field.Name, field.FieldType, field.Length});
+    }
+    return fields;
+}
+
+// Sets ta.Reader and ta.Row for the length of one conversion.
+class RunObjects {
+public:
+    explicit RunObjects(TA& ta) : ta_(ta) {
+        ta_.Row = row_.get();
+        ta_.Reader = reader_.get();
+    }
+    ~RunObjects() {
+        ta_.Reader = nullptr;
+        ta_.Row = nullptr;
+    }
+    RunObjects(const RunObjects&) = delete;
+    RunObjects& operator=(const RunObjects&) = delete;
+    TSpreadSheetRow& Row() { return *row_; }
+    TDBF& Reader() { return *reader_; }
+
+private:
+    TA& ta_;
+    std::unique_ptr<TSpreadSheetRow> row_ = std::make_unique<TSpreadSheetRow>();
+    std::unique_ptr<TDBF> reader_ = std::make_unique<TDBF>();
+};
+
+// Loads record i into the row and builds its line; false when the record is
+// not delivered or fails the filter.  Errors carry the record index.
+bool BuildRecord(TA& ta, std::int32_t i, const LineFormatter& formatter, const RowTexts& texts,
+                 std::string& line) {
+    try {
+        ta.Row->ClearValues();
+        if (!ta.Reader->LoadRecord(i, i)) return false;
+        if (!ta.FilterText.empty() && !RecordPassesFilter(ta)) return false;
+        formatter.BuildRecordLine(line, texts);
+        return true;
+    } catch (const Exception& e) {
+        throw ERecordError(e, i);
+    }
+}
+
+} // namespace
 
 TA::TA() = default;
 TA::~TA() = default;
 
-void ConvertTable(TA&, const ConvertSettings&) {
-    throw Exception("table conversion is not built yet");
+ERecordError::ERecordError(const Exception& cause, std::int32_t record)
+    : Exception(cause.Message()), className_(cause.ClassName()), record_(record) {}
+
+std::string ERecordError::MessageWithRecord() const {
+    return Message() + " (record " + std::to_string(record_) + ")";
+}
+
+void CaptureCell(TA& ta, std::int32_t column, std::int32_t formatIndex, const Value& value,
+                 TAlignment alignment) {
+    if (column < 0) return;
+    TSpreadSheetCols& cols = ta.Row->Cols;
+    cols.EnsureIndex(column);
+    TQzICell* cell = cols.OrNil(column);
+    if (cell == nullptr) {
+        cols.Put(column, std::make_unique<TQzICell>());
+        cell = cols.OrNil(column);
+    }
+    cell->Value_ = value; // reuses the cell's text capacity
+    cell->Alignment = alignment;
+    cell->FormatIndex = formatIndex;
+}
+
+Value FieldValue(const TA& ta, std::int32_t i) {
+    const TQzICell* cell = CellOrNil(ta.Row->Cols, i);
+    if (cell == nullptr) return Value::MakeNull();
+    const Value& value = cell->Value_;
+    if (value.IsBoolean()) return Value::FromText(value.BooleanPayload() ? "1" : "0");
+    return value;
+}
+
+void ConvertTable(TA& ta, const ConvertSettings& settings) {
+    if (!FileExists(settings.SourceName)) {
+        std::fwrite(SourceNotFound.data(), 1, SourceNotFound.size(), stdout);
+        return;
+    }
+    RunObjects objects(ta);
+    TDBF& reader = objects.Reader();
+    FileStream source(settings.SourceName, FileStream::Mode::OpenRead);
+    EnsureTargetIsNotRead(source, settings.SourceName, settings.TargetName);
+    FileStream target(settings.TargetName, FileStream::Mode::Create);
+
+    source.Seek(0, SEEK_SET);
+    reader.LoadOnDemand = true;
+    reader.FileName = settings.SourceName;
+    reader.OnCellValue = [&ta](Sender, std::int32_t, std::int32_t, std::int32_t column,
+                               std::int32_t formatIndex, const Value& value, TAlignment alignment,
+                               TQzICellType) {
+        CaptureCell(ta, column, formatIndex, value, alignment);
+    };
+    std::optional<ProgressMeter> progress;
+    if (ProgressMeter::Wanted()) {
+        progress.emplace(STDERR_FILENO);
+        reader.OnLoadProgress = [&progress](Sender, std::int32_t position, std::int32_t total) {
+            progress->Update(position, total);
+        };
+    }
+    reader.ParseStream(source);
+
+    TDBFHeader header;
+    reader.GetHeader(header);
+    const LineFormatter formatter(FieldDescriptors(reader, header.FieldCount), settings);
+    LineWriter writer(target, settings.RecordSeparator);
+    std::string line;
+    if (settings.HeaderLine) {
+        formatter.BuildHeaderLine(line);
+        writer.WriteLine(line);
+    }
+    if (settings.TypeLine) {
+        formatter.BuildTypeLine(line);
+        writer.WriteLine(line);
+    }
+    const RowTexts texts(objects.Row());
+    // Records wholly past the end of the file are never delivered, so a
+    // damaged count does not make the loop run through them.
+    const std::int64_t records =
+        std::min<std::int64_t>(header.RecordCount, reader.RecordsPresent());
+    for (std::int32_t i = 0; i < records; ++i) {
+        if (BuildRecord(ta, i, formatter, texts, line)) writer.WriteLine(line);
+    }
+    // A full disk must fail the run, not the silent flush of the destructor.
+    target.Flush();
 }
 
 } // namespace ostrane

@@ -13,6 +13,7 @@
 namespace ostrane {
 
 class TDBF;
+class TFilter;
 
 // The state of one run.
 struct TA {
@@ -21,6 +22,8 @@ struct TA {
     TDBF* Reader = nullptr;         // valid during ConvertTable (owned by it)
     TSpreadSheetRow* Row = nullptr; // valid during ConvertTable (owned by it)
     std::string FilterText;
+    // The parsed filter, created at the first delivered record.
+    std::unique_ptr<TFilter> Filter;
 };
 
 // Converts settings.SourceName into settings.TargetName.  A missing source
