@@ -101,9 +101,9 @@ int main(int argc, char** argv) {
         SetProgramName(argc > 0 ? argv[0] : nullptr);
         const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
         status = Run(arguments);
+    } catch (const ERecordError& e) {
+        status = ReportError(e.ClassName(), e.MessageWithRecord());
     } catch (const Exception& e) {
-        // Errors raised while a record was converted carry its index in a
-        // subclass of Exception; catch that subclass above this line.
         status = ReportError(e.ClassName(), e.Message());
     } catch (const std::bad_alloc&) {
         status = ReportError(OutOfMemoryClass, OutOfMemoryMessage);
