@@ -203,6 +203,16 @@ TEST_F(EvaluateTest, NotAndFactorial) {
     });
 }
 
+TEST_F(EvaluateTest, TheDeepestTreeEvaluates) {
+    std::string text = "1=1";
+    for (int i = 0; i < 255; ++i) text = "NOT(" + text + ")"; // 256 levels with the "="
+    ExpectValues({
+        {text, Ok(B(false))},
+        {"NOT(" + text + ")",
+         Fails("EQzIParseException", "Compile error: expression too deeply nested.")},
+    });
+}
+
 TEST_F(EvaluateTest, DecimalCommaLocale) {
     FormatSettings comma = CLocaleProfile();
     comma.DecimalSeparator = ',';
