@@ -80,23 +80,23 @@ void DecodeDate(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* byt
     Report(d, taLeftJustify, ictDateTime);
 }
 
-// Length 6: HHMMSS.  Otherwise a Julian day number and the milliseconds of
-// the day, both 32-bit little-endian.
+// Length 6: HHMMSS, Null when its first character is a blank.  Otherwise a
+// Julian day number and the milliseconds of the day, both 32-bit
+// little-endian; binary bytes have no blank marker, so a day number whose
+// low byte happens to be 0x20 is still a date.
 void DecodeTime(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
     Report(d, taLeftJustify, ictDateTime);
-    double value = 0;
-    if (bytes[0] == ' ') {
-        d.Cell.SetNull();
-    } else if (slot.Length == 6) {
-        if (ParseTimeOfDay(FieldText(slot, bytes), value))
+    if (slot.Length == 6) {
+        double value = 0;
+        if (bytes[0] != ' ' && ParseTimeOfDay(FieldText(slot, bytes), value))
             d.Cell.SetDateTime(value);
         else
             d.Cell.SetNull();
-    } else {
-        const std::int64_t julian = std::int32_t(bytes::Le32(bytes));
-        const std::int64_t ms = std::int32_t(bytes::Le32(bytes + 4));
-        d.Cell.SetDateTime(DateTimeFromDayAndMs(julian - kJulianDayOfDayZero, ms));
+        return;
     }
+    const std::int64_t julian = std::int32_t(bytes::Le32(bytes));
+    const std::int64_t ms = std::int32_t(bytes::Le32(bytes + 4));
+    d.Cell.SetDateTime(DateTimeFromDayAndMs(julian - kJulianDayOfDayZero, ms));
 }
 
 // A big-endian double counting milliseconds from the day before 0001-01-01.

@@ -47,8 +47,10 @@ TEST_F(RecordsTest, EachTypeDecodes) {
         {"T 246000", 0x30, 'T', 6, 0, "246000", kNull, taLeftJustify, ictDateTime},
         {"T 2000-01-01 12:00", 0x30, 'T', 8, 0, Le32(2451545) + Le32(43200000), DateTime(36526.5),
          taLeftJustify, ictDateTime},
-        {"T first byte blank", 0x30, 'T', 8, 0, Le32(0x256820) + Le32(43200000), kNull,
-         taLeftJustify, ictDateTime},
+        {"T 6 first byte blank", 0x30, 'T', 6, 0, " 12000", kNull, taLeftJustify, ictDateTime},
+        // A day number whose low byte is 0x20 is no blank: 1999-11-05 12:00.
+        {"T 8 first byte blank", 0x30, 'T', 8, 0, Le32(0x256820) + Le32(43200000),
+         DateTime(36469.5), taLeftJustify, ictDateTime},
         // @: a big-endian double of milliseconds.
         {"@ 2001-01-01", 0x8C, '@', 8, 0, Hex("42 CC B3 6F 7D 34 00 00"), DateTime(36892),
          taLeftJustify, ictDateTime},
