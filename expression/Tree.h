@@ -34,6 +34,13 @@ public:
 // token, no children), binary operator (two children, either possibly
 // empty), unary operator ("NOT" prefix, "!" postfix: one child) or call (a
 // word with one child per argument).
+//
+// Limits: Build raises "Compile error: expression too deeply nested." for a
+// tree of more than MaxTreeDepth operator and call levels (parentheses that
+// are stripped add none), so neither building nor evaluating recurses
+// deeper.  Evaluating a word that goes to the owner with more than
+// ArgumentSlotCount arguments raises "Function parse error: too many
+// arguments." (whether a name is built in is known only then).
 class TExpNode {
 public:
     TExpNode(TExpOwner* owner, std::vector<TExpToken*> tokens, TExpNode* parent);
