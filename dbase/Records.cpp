@@ -289,7 +289,8 @@ std::int64_t TDBF::RecordPosition(const TDBFHeader& header, std::int32_t index) 
 bool TDBF::SeekRecord(std::int32_t index) {
     TSpreadSheetFile::SeekRecord(index);
     if (!dataStream_ || index < 0) return false;
-    const TDBFHeader& header = Table().Header;
+    // The record loop's copy of the header spares a sheet lookup per record.
+    const TDBFHeader& header = decoder_ ? decoder_->Header() : Table().Header;
     const std::int64_t position = RecordPosition(header, index);
     if (position > dataStream_->Size() - header.RecordLength) return false;
     dataStream_->Seek(position, SEEK_SET);
