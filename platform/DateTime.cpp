@@ -3,7 +3,10 @@
 #include "platform/DateTime.h"
 
 #include <cmath>
+#include <cstring>
 #include <ctime>
+#include <memory>
+#include <vector>
 
 #include "platform/Exceptions.h"
 #include "platform/NumberFormat.h"
@@ -49,20 +52,6 @@ void SetTimeParts(DateParts& parts, std::int64_t msOfDay) {
     parts.Millisecond = static_cast<int>(msOfDay % 1000);
 }
 
-// value (>= 0) with at least `width` digits.
-void AppendPadded(std::string& out, int value, int width) {
-    char buf[16];
-    char* end = buf + sizeof buf;
-    char* p = end;
-    unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
-    do {
-        *--p = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v != 0);
-    while (end - p < width) *--p = '0';
-    out.append(p, end);
-}
-
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 bool StartsWithIgnoreCase(std::string_view text, size_t pos, std::string_view word) {
@@ -73,145 +62,237 @@ bool StartsWithIgnoreCase(std::string_view text, size_t pos, std::string_view wo
     return true;
 }
 
-// Whether the pattern holds an AM/PM token (outside quotes): hours are then
-// written on the 12-hour clock.
-bool HasAmPm(std::string_view pattern) {
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        char c = pattern[i];
-        if (c == '"' || c == '\'') {
-            size_t close = pattern.find(c, i + 1);
-            if (close == std::string_view::npos) return false;
-            i = close;
-        } else if (StartsWithIgnoreCase(pattern, i, "ampm") || StartsWithIgnoreCase(pattern, i, "am/pm") ||
-                   StartsWithIgnoreCase(pattern, i, "a/p")) {
-            return true;
-        }
-    }
-    return false;
-}
-
 constexpr const char* kShortDayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 constexpr const char* kLongDayNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                          "Thursday", "Friday", "Saturday"};
 
-void FormatParts(std::string& out, std::string_view pattern, const DateParts& p, const FormatSettings& fs,
-                 int depth) {
-    const bool twelveHour = HasAmPm(pattern);
-    const bool hasTime = p.Hour != 0 || p.Minute != 0 || p.Second != 0 || p.Millisecond != 0;
-    size_t i = 0;
+// A pattern is compiled once into tokens; the compiled forms are kept in a
+// small cache keyed by the pattern text (the settings' two patterns and the
+// few fixed patterns of the built-in functions).
+enum class Tok : std::uint8_t {
+    Literal, Day, Day2, WeekdayShort, WeekdayLong, ShortDate, Month, Month2, MonthShort, MonthLong,
+    Year2, Year4, Hour, Hour2, Minute, Minute2, Second, Second2, Milli, Milli3, LongTime, DateAndTime,
+    AmPm,     // the settings' AM / PM strings
+    AmPmText, // text holds the two spellings ("am" then "pm", as written)
+    DateSep, TimeSep,
+};
+
+struct Token {
+    Tok kind;
+    std::string text;
+};
+
+struct CompiledPattern {
+    std::string source;
+    std::vector<Token> tokens;
+    bool twelveHour = false;
+};
+
+void Compile(std::string_view pattern, CompiledPattern& c) {
+    c.source.assign(pattern.data(), pattern.size());
+    c.tokens.clear();
+    c.twelveHour = false;
+    auto add = [&](Tok kind) { c.tokens.push_back({kind, {}}); };
+    auto literal = [&](std::string_view text) {
+        if (!c.tokens.empty() && c.tokens.back().kind == Tok::Literal) {
+            c.tokens.back().text.append(text);
+        } else {
+            c.tokens.push_back({Tok::Literal, std::string(text)});
+        }
+    };
     const size_t n = pattern.size();
+    size_t i = 0;
     while (i < n) {
-        const char c = pattern[i];
-        if (c == '"' || c == '\'') {
-            size_t close = pattern.find(c, i + 1);
+        const char ch = pattern[i];
+        if (ch == '"' || ch == '\'') {
+            size_t close = pattern.find(ch, i + 1);
             if (close == std::string_view::npos) close = n;
-            out.append(pattern.substr(i + 1, close - i - 1));
+            literal(pattern.substr(i + 1, close - i - 1));
             i = close < n ? close + 1 : n;
             continue;
         }
-        const char lc = Lower(c);
+        const char lc = Lower(ch);
         size_t run = 1;
         while (i + run < n && Lower(pattern[i + run]) == lc) ++run;
         switch (lc) {
         case 'd':
-            if (run <= 2) {
-                AppendPadded(out, p.Day, static_cast<int>(run));
-            } else if (run <= 4) {
-                if (p.Year >= 1) {
-                    std::int64_t days = DaysFrom1970(p.Year, static_cast<unsigned>(p.Month),
-                                                     static_cast<unsigned>(p.Day));
-                    int dow = static_cast<int>(((days + 4) % 7 + 7) % 7);
-                    out.append(run == 3 ? kShortDayNames[dow] : kLongDayNames[dow]);
-                }
-            } else if (depth < 2) {
-                FormatParts(out, fs.ShortDateFormat, p, fs, depth + 1);
-            }
-            i += run;
-            continue;
-        case 'm':
-            if (run <= 2) {
-                AppendPadded(out, p.Month, static_cast<int>(run));
-            } else if (p.Month >= 1 && p.Month <= 12) {
-                out.append(run == 3 ? fs.ShortMonthNames[p.Month - 1] : fs.LongMonthNames[p.Month - 1]);
-            }
-            i += run;
-            continue;
-        case 'y':
-            if (run <= 2) {
-                AppendPadded(out, p.Year % 100, 2);
+            add(run == 1 ? Tok::Day : run == 2 ? Tok::Day2 : run == 3 ? Tok::WeekdayShort
+                : run == 4 ? Tok::WeekdayLong : Tok::ShortDate);
+            break;
+        case 'm': add(run == 1 ? Tok::Month : run == 2 ? Tok::Month2 : run == 3 ? Tok::MonthShort : Tok::MonthLong); break;
+        case 'y': add(run <= 2 ? Tok::Year2 : Tok::Year4); break;
+        case 'h': add(run == 1 ? Tok::Hour : Tok::Hour2); break;
+        case 'n': add(run == 1 ? Tok::Minute : Tok::Minute2); break;
+        case 's': add(run == 1 ? Tok::Second : Tok::Second2); break;
+        case 'z': add(run == 1 ? Tok::Milli : Tok::Milli3); break;
+        case 't': add(Tok::LongTime); break;
+        case 'c': add(Tok::DateAndTime); break;
+        case 'a':
+            if (StartsWithIgnoreCase(pattern, i, "ampm")) {
+                add(Tok::AmPm);
+                c.twelveHour = true;
+                run = 4;
+            } else if (StartsWithIgnoreCase(pattern, i, "am/pm")) {
+                c.tokens.push_back({Tok::AmPmText, std::string(pattern.substr(i, 2)) + std::string(pattern.substr(i + 3, 2))});
+                c.twelveHour = true;
+                run = 5;
+            } else if (StartsWithIgnoreCase(pattern, i, "a/p")) {
+                c.tokens.push_back({Tok::AmPmText, std::string(1, pattern[i]) + std::string(1, pattern[i + 2])});
+                c.twelveHour = true;
+                run = 3;
             } else {
-                AppendPadded(out, p.Year, 4);
+                literal(pattern.substr(i, 1));
+                run = 1;
             }
-            i += run;
-            continue;
-        case 'h': {
+            break;
+        case '/': add(Tok::DateSep); run = 1; break;
+        case ':': add(Tok::TimeSep); run = 1; break;
+        default: literal(pattern.substr(i, 1)); run = 1; break;
+        }
+        i += run;
+    }
+}
+
+const CompiledPattern& CompiledFor(std::string_view pattern, bool mayEvict) {
+    static auto* cache = new std::vector<std::unique_ptr<CompiledPattern>>();
+    for (const auto& c : *cache) {
+        if (c->source.size() == pattern.size() && std::memcmp(c->source.data(), pattern.data(), pattern.size()) == 0) {
+            return *c;
+        }
+    }
+    if (mayEvict && cache->size() >= 32) cache->clear(); // only at the outer level: no token in use
+    cache->push_back(std::make_unique<CompiledPattern>());
+    Compile(pattern, *cache->back());
+    return *cache->back();
+}
+
+// Collects the text in a local buffer and appends it in blocks.
+class Writer {
+public:
+    explicit Writer(std::string& out) : out_(out) {}
+    ~Writer() { Flush(); }
+    void Flush() {
+        out_.append(buf_, fill_);
+        fill_ = 0;
+    }
+    void Text(std::string_view text) {
+        if (fill_ + text.size() > sizeof buf_) {
+            Flush();
+            out_.append(text);
+            return;
+        }
+        std::size_t f = fill_; // a local index: stores through char* would reload the member
+        if (text.size() <= 16) { // short pieces: a byte loop beats a memcpy call
+            for (char c : text) buf_[f++] = c;
+        } else {
+            std::memcpy(buf_ + f, text.data(), text.size());
+            f += text.size();
+        }
+        fill_ = f;
+    }
+    // value (>= 0) with at least `width` digits.
+    void Number(int value, int width) {
+        if (fill_ + 16 > sizeof buf_) Flush();
+        std::size_t f = fill_;
+        unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
+        if (v < 100 && width <= 2) { // day, month, hour, minute, second
+            if (v >= 10 || width == 2) buf_[f++] = static_cast<char>('0' + v / 10);
+            buf_[f++] = static_cast<char>('0' + v % 10);
+        } else if (v < 10000 && width == 4) { // the year
+            buf_[f] = static_cast<char>('0' + v / 1000);
+            buf_[f + 1] = static_cast<char>('0' + v / 100 % 10);
+            buf_[f + 2] = static_cast<char>('0' + v / 10 % 10);
+            buf_[f + 3] = static_cast<char>('0' + v % 10);
+            f += 4;
+        } else {
+            char digits[16];
+            char* end = digits + sizeof digits;
+            char* p = end;
+            do {
+                *--p = static_cast<char>('0' + v % 10);
+                v /= 10;
+            } while (v != 0);
+            while (end - p < width) *--p = '0';
+            while (p != end) buf_[f++] = *p++;
+        }
+        fill_ = f;
+    }
+    void Char(char c) {
+        if (fill_ == sizeof buf_) Flush();
+        buf_[fill_++] = c;
+    }
+
+private:
+    std::string& out_;
+    char buf_[128];
+    size_t fill_ = 0;
+};
+
+void FormatParts(Writer& w, std::string_view pattern, const DateParts& p, const FormatSettings& fs, int depth) {
+    const CompiledPattern& compiled = CompiledFor(pattern, depth == 0);
+    for (const Token& t : compiled.tokens) {
+        switch (t.kind) {
+        case Tok::Literal: w.Text(t.text); break;
+        case Tok::Day: w.Number(p.Day, 1); break;
+        case Tok::Day2: w.Number(p.Day, 2); break;
+        case Tok::WeekdayShort:
+        case Tok::WeekdayLong:
+            if (p.Year >= 1) {
+                std::int64_t days = DaysFrom1970(p.Year, static_cast<unsigned>(p.Month), static_cast<unsigned>(p.Day));
+                int dow = static_cast<int>(((days + 4) % 7 + 7) % 7);
+                w.Text(t.kind == Tok::WeekdayShort ? kShortDayNames[dow] : kLongDayNames[dow]);
+            }
+            break;
+        case Tok::ShortDate:
+            if (depth < 2) FormatParts(w, fs.ShortDateFormat, p, fs, depth + 1);
+            break;
+        case Tok::Month: w.Number(p.Month, 1); break;
+        case Tok::Month2: w.Number(p.Month, 2); break;
+        case Tok::MonthShort:
+        case Tok::MonthLong:
+            if (p.Month >= 1 && p.Month <= 12) {
+                w.Text(t.kind == Tok::MonthShort ? fs.ShortMonthNames[p.Month - 1] : fs.LongMonthNames[p.Month - 1]);
+            }
+            break;
+        case Tok::Year2: w.Number(p.Year % 100, 2); break;
+        case Tok::Year4: w.Number(p.Year, 4); break;
+        case Tok::Hour:
+        case Tok::Hour2: {
             int hour = p.Hour;
-            if (twelveHour) {
+            if (compiled.twelveHour) {
                 hour %= 12;
                 if (hour == 0) hour = 12;
             }
-            AppendPadded(out, hour, run >= 2 ? 2 : 1);
-            i += run;
-            continue;
+            w.Number(hour, t.kind == Tok::Hour ? 1 : 2);
+            break;
         }
-        case 'n':
-            AppendPadded(out, p.Minute, run >= 2 ? 2 : 1);
-            i += run;
-            continue;
-        case 's':
-            AppendPadded(out, p.Second, run >= 2 ? 2 : 1);
-            i += run;
-            continue;
-        case 'z':
-            AppendPadded(out, p.Millisecond, run >= 2 ? 3 : 1);
-            i += run;
-            continue;
-        case 't':
-            if (depth < 2) FormatParts(out, fs.LongTimeFormat, p, fs, depth + 1);
-            i += run;
-            continue;
-        case 'c':
+        case Tok::Minute: w.Number(p.Minute, 1); break;
+        case Tok::Minute2: w.Number(p.Minute, 2); break;
+        case Tok::Second: w.Number(p.Second, 1); break;
+        case Tok::Second2: w.Number(p.Second, 2); break;
+        case Tok::Milli: w.Number(p.Millisecond, 1); break;
+        case Tok::Milli3: w.Number(p.Millisecond, 3); break;
+        case Tok::LongTime:
+            if (depth < 2) FormatParts(w, fs.LongTimeFormat, p, fs, depth + 1);
+            break;
+        case Tok::DateAndTime:
             if (depth < 2) {
-                FormatParts(out, fs.ShortDateFormat, p, fs, depth + 1);
-                if (hasTime) {
-                    out.push_back(' ');
-                    FormatParts(out, fs.LongTimeFormat, p, fs, depth + 1);
+                FormatParts(w, fs.ShortDateFormat, p, fs, depth + 1);
+                if (p.Hour != 0 || p.Minute != 0 || p.Second != 0 || p.Millisecond != 0) {
+                    w.Char(' ');
+                    FormatParts(w, fs.LongTimeFormat, p, fs, depth + 1);
                 }
             }
-            i += run;
-            continue;
-        case 'a':
-            if (StartsWithIgnoreCase(pattern, i, "ampm")) {
-                out.append(p.Hour < 12 ? fs.TimeAMString : fs.TimePMString);
-                i += 4;
-                continue;
-            }
-            if (StartsWithIgnoreCase(pattern, i, "am/pm")) {
-                size_t at = p.Hour < 12 ? i : i + 3;
-                out.append(pattern.substr(at, 2));
-                i += 5;
-                continue;
-            }
-            if (StartsWithIgnoreCase(pattern, i, "a/p")) {
-                out.push_back(pattern[p.Hour < 12 ? i : i + 2]);
-                i += 3;
-                continue;
-            }
-            out.push_back(c);
-            ++i;
-            continue;
-        case '/':
-            out.push_back(fs.DateSeparator);
-            ++i;
-            continue;
-        case ':':
-            out.push_back(fs.TimeSeparator);
-            ++i;
-            continue;
-        default:
-            out.push_back(c);
-            ++i;
-            continue;
+            break;
+        case Tok::AmPm: w.Text(p.Hour < 12 ? fs.TimeAMString : fs.TimePMString); break;
+        case Tok::AmPmText: {
+            std::string_view both = t.text;
+            size_t half = both.size() / 2;
+            w.Text(p.Hour < 12 ? both.substr(0, half) : both.substr(half));
+            break;
+        }
+        case Tok::DateSep: w.Char(fs.DateSeparator); break;
+        case Tok::TimeSep: w.Char(fs.TimeSeparator); break;
         }
     }
 }
@@ -268,7 +349,8 @@ void AppendFormattedDateTime(std::string& out, std::string_view pattern, double 
                              const FormatSettings& settings) {
     DateParts parts;
     DecodeDateTime(value, parts); // outside years 1..9999 the date parts stay 0
-    FormatParts(out, pattern, parts, settings, 0);
+    Writer w(out);
+    FormatParts(w, pattern, parts, settings, 0);
 }
 
 void AppendDateTimeText(std::string& out, double value, const FormatSettings& settings) {
@@ -292,14 +374,15 @@ void AppendDateTimeText(std::string& out, double value, const FormatSettings& se
     DateParts parts;
     CivilFrom1970(day - kEpochShift, parts.Year, parts.Month, parts.Day);
     SetTimeParts(parts, seconds * 1000);
+    Writer w(out);
     if (timeOnly && day == 0) {
-        FormatParts(out, settings.LongTimeFormat, parts, settings, 0);
+        FormatParts(w, settings.LongTimeFormat, parts, settings, 0);
         return;
     }
-    FormatParts(out, settings.ShortDateFormat, parts, settings, 0);
+    FormatParts(w, settings.ShortDateFormat, parts, settings, 0);
     if (seconds != 0) {
-        out.push_back(' ');
-        FormatParts(out, settings.LongTimeFormat, parts, settings, 0);
+        w.Char(' ');
+        FormatParts(w, settings.LongTimeFormat, parts, settings, 0);
     }
 }
 
