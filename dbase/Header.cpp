@@ -156,7 +156,7 @@ TDBF::~TDBF() {
 }
 
 TQzDBFTable& TDBF::Table() {
-    return static_cast<TQzDBFTable&>(Sheets->Sheet(0));
+    return dynamic_cast<TQzDBFTable&>(Sheets->Sheet(0));
 }
 
 bool TDBF::IsEncrypted() {

@@ -67,6 +67,56 @@ bool CutAtTerminator(std::string_view chunk, std::size_t& cut) {
     return cut != std::string_view::npos;
 }
 
+// Block by block until a terminator or the end of the file.  The zero fill
+// of a short last block takes part in the search but not in the text.
+void ReadTerminatedText(FileStream& memo, std::int64_t blockSize, std::string& text) {
+    std::string chunk(std::size_t(blockSize), '\0');
+    while (memo.Position() < memo.Size()) {
+        std::fill(chunk.begin(), chunk.end(), '\0');
+        const std::size_t got = memo.Read(chunk.data(), chunk.size());
+        std::size_t cut = 0;
+        if (CutAtTerminator(chunk, cut)) {
+            text.append(chunk, 0, cut);
+            return;
+        }
+        text.append(chunk, 0, got);
+        if (got == 0) return;
+    }
+}
+
+// The text length from the 8-byte block header: big-endian in the FoxPro
+// layout; in the dBase layout little-endian, counting the header itself
+// after the dBase IV marker.
+std::int64_t BlockTextLength(FileStream& memo, bool foxPro) {
+    std::array<std::uint8_t, kBlockHeaderSize> header{};
+    memo.Read(header.data(), header.size());
+    const std::int64_t length =
+        std::int32_t(foxPro ? bytes::Be32(header.data() + 4) : bytes::Le32(header.data() + 4));
+    const bool counting =
+        !foxPro && std::equal(kCountingMarker.begin(), kCountingMarker.end(), header.begin());
+    return counting ? length - std::int64_t(kBlockHeaderSize) : length;
+}
+
+// A length-prefixed text, read in chunks of the block size (of the length
+// when that is smaller).  A length the file cannot hold reads what it holds;
+// a negative one reads nothing.
+void ReadLengthText(FileStream& memo, std::int64_t blockSize, bool foxPro, std::string& text) {
+    const std::int64_t length = BlockTextLength(memo, foxPro);
+    std::int64_t remaining = std::min(length, memo.Size() - memo.Position());
+    if (remaining <= 0) return;
+    const std::int64_t chunkSize = std::min(length, blockSize);
+    text.reserve(std::size_t(remaining));
+    while (remaining > 0) {
+        const auto chunk = std::size_t(NextMemoChunk(remaining, chunkSize));
+        const std::size_t before = text.size();
+        text.resize(before + chunk);
+        const std::size_t got = memo.Read(text.data() + before, chunk);
+        text.resize(before + got);
+        if (got < chunk) return;
+        remaining -= std::int64_t(chunk);
+    }
+}
+
 // ".fpt" for the FoxPro kinds and the Visual FoxPro family, else by DBFMemoType.
 std::string_view MemoExtension(TDBFVersion version, std::uint8_t signature, TDBFMemoType memoType) {
     if (NamesFoxProMemo(version) || IsVisualFoxProFamily(signature) || memoType == dmFPT)
@@ -131,52 +181,14 @@ std::string TDBF::ReadBlob(std::int64_t blockNo, std::int32_t extra) {
     std::string text = TSpreadSheetFile::ReadBlob(blockNo, extra);
     if (blockNo < 1) return text;
     if (!memoStream_ && !OpenMemo()) return text;
-    FileStream& memo = *memoStream_;
     const std::int64_t blockSize = MemoBlockSize();
-    const std::int64_t fileSize = memo.Size();
     const std::int64_t start = blockNo * blockSize;
-    if (start >= fileSize) return text;
-    memo.Seek(start, SEEK_SET);
-
-    if (MemoIsTerminatedForm()) {
-        // Block by block until a terminator; the zero fill of a short last
-        // block takes part in the search but not in the text.
-        std::string chunk(std::size_t(blockSize), '\0');
-        while (memo.Position() < fileSize) {
-            std::fill(chunk.begin(), chunk.end(), '\0');
-            const std::size_t got = memo.Read(chunk.data(), chunk.size());
-            std::size_t cut = 0;
-            if (CutAtTerminator(chunk, cut)) {
-                text.append(chunk, 0, cut);
-                break;
-            }
-            text.append(chunk, 0, got);
-            if (got == 0) break;
-        }
-        return text;
-    }
-
-    std::array<std::uint8_t, kBlockHeaderSize> blockHeader{};
-    memo.Read(blockHeader.data(), blockHeader.size());
-    const bool foxPro = MemoIsFoxProLayout();
-    std::int64_t length = std::int32_t(foxPro ? bytes::Be32(blockHeader.data() + 4)
-                                              : bytes::Le32(blockHeader.data() + 4));
-    if (!foxPro && std::equal(kCountingMarker.begin(), kCountingMarker.end(), blockHeader.begin()))
-        length -= std::int64_t(kBlockHeaderSize);
-    // A length the file cannot hold reads only what the file holds.
-    std::int64_t remaining = std::min(length, fileSize - memo.Position());
-    if (remaining <= 0) return text;
-    const std::int64_t chunkSize = length < blockSize ? length : blockSize;
-    text.reserve(std::size_t(remaining));
-    while (remaining > 0) {
-        const auto chunk = std::size_t(NextMemoChunk(remaining, chunkSize));
-        const std::size_t before = text.size();
-        text.resize(before + chunk);
-        const std::size_t got = memo.Read(text.data() + before, chunk);
-        text.resize(before + got);
-        if (got < chunk) break;
-        remaining -= std::int64_t(chunk);
-    }
+    if (start >= memoStream_->Size()) return text;
+    memoStream_->Seek(start, SEEK_SET);
+    if (MemoIsTerminatedForm())
+        ReadTerminatedText(*memoStream_, blockSize, text);
+    else
+        ReadLengthText(*memoStream_, blockSize, MemoIsFoxProLayout(), text);
     return text;
 }
 
