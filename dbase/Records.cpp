@@ -30,7 +30,7 @@ std::string_view Part(std::string_view text, std::size_t pos, std::size_t count)
     return pos < text.size() ? text.substr(pos, count) : std::string_view{};
 }
 
-void Report(RecordDecoder& d, TAlignment alignment, TQzICellType cellType) {
+void SetCellKind(RecordDecoder& d, TAlignment alignment, TQzICellType cellType) {
     d.Alignment = alignment;
     d.CellType = cellType;
 }
@@ -68,7 +68,7 @@ bool ParseTimeOfDay(std::string_view text, double& value) {
 
 void DecodeCharacter(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
     d.Cell.SetText(d.Conversion.Apply(FieldText(slot, bytes), d.Scratch));
-    Report(d, taLeftJustify, ictString);
+    SetCellKind(d, taLeftJustify, ictString);
 }
 
 void DecodeDate(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
@@ -77,7 +77,7 @@ void DecodeDate(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* byt
         d.Cell.SetDateTime(value);
     else
         d.Cell.SetNull();
-    Report(d, taLeftJustify, ictDateTime);
+    SetCellKind(d, taLeftJustify, ictDateTime);
 }
 
 // Length 6: HHMMSS, Null when its first character is a blank.  Otherwise a
@@ -85,7 +85,7 @@ void DecodeDate(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* byt
 // little-endian; binary bytes have no blank marker, so a day number whose
 // low byte happens to be 0x20 is still a date.
 void DecodeTime(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
-    Report(d, taLeftJustify, ictDateTime);
+    SetCellKind(d, taLeftJustify, ictDateTime);
     if (slot.Length == 6) {
         double value = 0;
         if (bytes[0] != ' ' && ParseTimeOfDay(FieldText(slot, bytes), value))
@@ -101,7 +101,7 @@ void DecodeTime(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* byt
 
 // A big-endian double counting milliseconds from the day before 0001-01-01.
 void DecodeTimestamp(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
-    Report(d, taLeftJustify, ictDateTime);
+    SetCellKind(d, taLeftJustify, ictDateTime);
     const double raw = bytes::DoubleFromBits(bytes::Be64(bytes));
     // Beyond this the day number would not fit the arithmetic: no date at all.
     if (!(std::fabs(raw) < 9.0e18)) {
@@ -118,12 +118,12 @@ void DecodeTimestamp(RecordDecoder& d, const FieldSlot&, const std::uint8_t* byt
 void DecodeNumeric(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
     const double value = ValPrefix(FieldText(slot, bytes));
     d.Cell.SetDouble(slot.Decimals == 0 ? std::nearbyint(value) : value);
-    Report(d, taRightJustify, ictDecimal);
+    SetCellKind(d, taRightJustify, ictDecimal);
 }
 
 void DecodeDouble(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
     d.Cell.SetDouble(bytes::DoubleFromBits(bytes::Le64(bytes)));
-    Report(d, taRightJustify, ictDecimal);
+    SetCellKind(d, taRightJustify, ictDecimal);
 }
 
 // A big-endian double, negated.  The dBase 7 family stores it so that its
@@ -135,22 +135,22 @@ void DecodeBigEndianDouble(RecordDecoder& d, const FieldSlot&, const std::uint8_
     const std::uint64_t stored = bytes::Be64(bytes);
     const bool sortOrder = d.Dbase7Family && (stored & kTopBit) == 0;
     d.Cell.SetDouble(sortOrder ? bytes::DoubleFromBits(~stored) : -bytes::DoubleFromBits(stored));
-    Report(d, taRightJustify, ictDecimal);
+    SetCellKind(d, taRightJustify, ictDecimal);
 }
 
 void DecodeCurrency(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
     d.Cell.SetCurrencyUnits(std::int64_t(bytes::Le64(bytes)));
-    Report(d, taRightJustify, ictDecimal);
+    SetCellKind(d, taRightJustify, ictDecimal);
 }
 
 void DecodeLogical(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
     d.Cell.SetBoolean(FieldText(slot, bytes) == "T");
-    Report(d, taLeftJustify, ictBoolean);
+    SetCellKind(d, taLeftJustify, ictBoolean);
 }
 
 void DecodeInteger(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
     d.Cell.SetInteger(std::int32_t(bytes::Le32(bytes)));
-    Report(d, taRightJustify, ictInteger);
+    SetCellKind(d, taRightJustify, ictInteger);
 }
 
 // I and +: little-endian, but big-endian with the top bit inverted in the
@@ -158,12 +158,12 @@ void DecodeInteger(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes
 void DecodeAutoIncrement(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
     if (!d.Dbase7Family || bytes::Le32(bytes) == 0) return DecodeInteger(d, slot, bytes);
     d.Cell.SetInteger(std::int32_t(bytes::Be32(bytes) ^ 0x80000000u));
-    Report(d, taRightJustify, ictInteger);
+    SetCellKind(d, taRightJustify, ictInteger);
 }
 
 void DecodeShortInteger(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
     d.Cell.SetInteger(bytes::Le16(bytes));
-    Report(d, taRightJustify, ictInteger);
+    SetCellKind(d, taRightJustify, ictInteger);
 }
 
 std::int32_t MemoBlockNumber(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
@@ -177,19 +177,19 @@ void DecodeMemo(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* byt
     const std::int32_t block = MemoBlockNumber(d, slot, bytes);
     if ((d.Owner.ParseItems & ParseItemBit(ipiBLOB)) == 0) {
         d.Cell.SetInteger(block);
-        return Report(d, taLeftJustify, ictInteger);
+        return SetCellKind(d, taLeftJustify, ictInteger);
     }
     const std::string memo = d.Owner.ReadBlob(block, 0);
     if (slot.Type == 'M')
         d.Cell.SetText(d.Conversion.Apply(memo, d.Scratch));
     else
         d.Cell.SetText(memo);
-    Report(d, taLeftJustify, ictMemo);
+    SetCellKind(d, taLeftJustify, ictMemo);
 }
 
 void DecodeNullFlags(RecordDecoder& d, const FieldSlot&, const std::uint8_t*) {
     d.Cell.SetNull();
-    Report(d, taLeftJustify, ictEmpty);
+    SetCellKind(d, taLeftJustify, ictEmpty);
 }
 
 struct TypeRule {
