@@ -1,14 +1,117 @@
 #include "converter/FilterBridge.h"
 
 #include "converter/Driver.h"
-#include "platform/Exceptions.h"
+#include "dbase/QzDBF.h"
+#include "expression/TextHelpers.h"
+#include "framework/QzCells.h"
+#include "util/QzIUtils.h"
 
 namespace ostrane {
 
-// Filter evaluation is not wired to the expression engine yet: a run with a
-// filter stops instead of writing records the filter would have dropped.
-bool RecordPassesFilter(TA&) {
-    throw EQzIParseException("filtering is not available in this build");
+bool StripEnclosing(char open, char close, std::string& text) {
+    if (text.empty() || text.front() != open || text.back() != close) return false;
+    if (text.size() == 1) {
+        text.clear();
+    } else {
+        text.erase(text.size() - 1, 1);
+        text.erase(0, 1);
+    }
+    return true;
+}
+
+TFilter::TFilter(TA& ta, std::string filterText) : ta_(ta) {
+    TDBFHeader header;
+    ta_.Reader->GetHeader(header);
+    TDBFField field;
+    for (std::int32_t i = 0; i < header.FieldCount; ++i) {
+        ta_.Reader->GetField(i, field);
+        fieldByName_.try_emplace(UpperCaseAscii(field.Name), i);
+    }
+    parser_.Text = std::move(filterText);
+    parser_.OnEvaluate = [this](TQzIParser*, const std::string&, const ArgumentSlots& args,
+                                std::int32_t, bool, Value& value,
+                                bool& done) { ResolveFilterWord(args, value, done); };
+}
+
+Value TFilter::Evaluate() {
+    return parser_.Evaluate();
+}
+
+// The component presets a word's value with its text (one pair of square
+// brackets already removed) and asks for its meaning.
+void TFilter::ResolveFilterWord(const ArgumentSlots& args, Value& value, bool& done) {
+    done = false;
+    if (value.Kind() != ValueKind::ByteText) value.SetText(value.ToText());
+    const WordMeaning& meaning = MeaningOf(value.TextPayload());
+    switch (meaning.kind) {
+    case WordMeaning::Field:
+        done = true;
+        AssignFieldValue(meaning.field, value);
+        return;
+    case WordMeaning::Quoted: value.SetText(meaning.text); return;
+    case WordMeaning::Substitute: Substitute(args, value); break;
+    case WordMeaning::Other: value.SetText(meaning.text); break;
+    }
+    if (value.IsText() && value.TextPayload().empty()) value.SetNull();
+}
+
+const TFilter::WordMeaning& TFilter::MeaningOf(const std::string& word) {
+    for (const auto& [known, meaning] : meanings_)
+        if (known == word) return meaning;
+    meanings_.emplace_back(word, WorkOutMeaning(word));
+    return meanings_.back().second;
+}
+
+TFilter::WordMeaning TFilter::WorkOutMeaning(std::string word) const {
+    if (!word.empty()) {
+        StripEnclosing('[', ']', word);
+        if (StripEnclosing('"', '"', word)) return {WordMeaning::Quoted, -1, word};
+    }
+    const std::string upper = UpperCaseAscii(word);
+    if (auto found = fieldByName_.find(upper); found != fieldByName_.end())
+        return {WordMeaning::Field, found->second, {}};
+    if (upper == "SUBSTITUTE") return {WordMeaning::Substitute, -1, {}};
+    return {WordMeaning::Other, -1, word};
+}
+
+// A field's value as the output lines see it: Null without a cell, Booleans
+// as "1" and "0".  Assigned in place so the value's text storage is reused.
+void TFilter::AssignFieldValue(std::int32_t field, Value& value) const {
+    const TQzICell* cell = CellOrNil(ta_.Row->Cols, field);
+    if (cell == nullptr) {
+        value.SetNull();
+    } else if (cell->Value_.IsBoolean()) {
+        value.SetText(cell->Value_.BooleanPayload() ? "1" : "0");
+    } else {
+        value = cell->Value_;
+    }
+}
+
+// SUBSTITUTE(x, "k1;k2;...", "v1;v2;..."): the value at the position of the
+// first key equal to x, Null when there is none.
+void TFilter::Substitute(const ArgumentSlots& args, Value& value) {
+    value.SetNull();
+    std::string keys = args[1].ToText();
+    if (keys.empty()) return;
+    std::string values = args[2].ToText();
+    const std::string wanted = args[0].ToText();
+    while (!keys.empty()) {
+        const std::string key = NextToken(';', keys);
+        std::string entry = NextToken(';', values);
+        if (key == wanted) {
+            value.SetText(entry);
+            return;
+        }
+    }
+}
+
+Value EvaluateFilter(TA& ta, const std::string& filterText) {
+    if (!ta.Filter) ta.Filter = std::make_unique<TFilter>(ta, filterText);
+    return ta.Filter->Evaluate();
+}
+
+bool RecordPassesFilter(TA& ta) {
+    return EvaluateFilter(ta, ta.FilterText).ToBoolean();
 }
 
 } // namespace ostrane

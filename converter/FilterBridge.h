@@ -1,10 +1,61 @@
-// The filter of a run: whether the record just loaded into the row passes
-// the filter text of TA.
+// The filter of a run: gives the words of a filter expression their meaning
+// in a dBase record (field names, double-quoted texts, SUBSTITUTE) and tells
+// whether the record just loaded passes.
 #pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "expression/Component.h"
+#include "platform/Value.h"
 
 namespace ostrane {
 
 struct TA;
+
+// Removes a leading open and a trailing close byte from a non-empty text
+// that has both; a one-byte text whose byte is both becomes empty.
+bool StripEnclosing(char open, char close, std::string& text);
+
+// The expression component of one run, parsed at its first evaluation and
+// reused for every record.  Parsing is deterministic, so every result and
+// every error is the one a fresh parse per record would give.
+class TFilter {
+public:
+    TFilter(TA& ta, std::string filterText);
+    TFilter(const TFilter&) = delete;
+    TFilter& operator=(const TFilter&) = delete;
+
+    // The filter's value for the current record.
+    Value Evaluate();
+
+private:
+    // What a word means; it depends only on the word's text, so it is worked
+    // out once per word and remembered.
+    struct WordMeaning {
+        enum Kind { Field, Quoted, Substitute, Other } kind;
+        std::int32_t field = -1;
+        std::string text; // Quoted / Other: the word's value
+    };
+
+    void ResolveFilterWord(const ArgumentSlots& args, Value& value, bool& done);
+    const WordMeaning& MeaningOf(const std::string& word);
+    WordMeaning WorkOutMeaning(std::string word) const;
+    void AssignFieldValue(std::int32_t field, Value& value) const;
+    static void Substitute(const ArgumentSlots& args, Value& value);
+
+    TA& ta_;
+    TQzIParser parser_;
+    // Upper-cased field name -> first field of that name.
+    std::unordered_map<std::string, std::int32_t> fieldByName_;
+    // Preset word text -> meaning; a filter has few words, so a short list.
+    std::vector<std::pair<std::string, WordMeaning>> meanings_;
+};
+
+// The value of the filter text for the current record of ta.
+Value EvaluateFilter(TA& ta, const std::string& filterText);
 
 // Evaluates ta.FilterText for the current record and converts the result to
 // a truth value.  Called only for delivered records and a non-empty filter.

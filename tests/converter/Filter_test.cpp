@@ -1,0 +1,141 @@
+// The filter switch end to end: field names, quoted texts, SUBSTITUTE, user
+// functions, and the errors a filter can stop a run with.
+#include <gtest/gtest.h>
+
+#include "converter/FilterBridge.h"
+#include "support/Process.h"
+#include "support/TableBuilder.h"
+
+namespace ostrane::test {
+namespace {
+
+struct RunOutput {
+    ProcessResult process;
+    std::string target;
+};
+
+RunOutput Convert(const TempDir& dir, const std::string& table, std::vector<std::string> switches) {
+    std::vector<std::string> argv{OSTRANE_BINARY, table, dir.File("out.txt")};
+    argv.insert(argv.end(), switches.begin(), switches.end());
+    ProcessOptions options;
+    options.Environment = {{"LC_ALL", "C"}, {"LANG", "C"}};
+    RunOutput out;
+    out.process = RunProcess(argv, options);
+    out.target = ReadFileBytes(dir.File("out.txt"));
+    return out;
+}
+
+// CITY C(10), STATUS C(1), NOTE C(5): Oslo/B/blank, Bergen/A/x, Oslo/D/y.
+std::string Cities(const TempDir& dir) {
+    return TableBuilder(0x03)
+        .Field("CITY", 'C', 10)
+        .Field("STATUS", 'C', 1)
+        .Field("NOTE", 'C', 5)
+        .Row({"Oslo", "B", ""})
+        .Row({"Bergen", "A", "x"})
+        .DeletedRow({"Oslo", "C", "z"})
+        .Row({"Oslo", "D", "y"})
+        .Write(dir.Path(), "cities.dbf");
+}
+
+TEST(Filter, SelectsRecordsByWordsOfTheRecord) {
+    struct Case {
+        std::string filter;
+        std::string lines;
+    };
+    const std::string oslo1 = "Oslo      \tB\t\r\n", bergen = "Bergen    \tA\tx    \r\n",
+                      oslo3 = "Oslo      \tD\ty    \r\n";
+    const Case cases[] = {
+        // A bare word that is no field stands for its own text.
+        {"TRIM([CITY]) = Oslo", oslo1 + oslo3},
+        {"TRIM(city) = \"Oslo\"", oslo1 + oslo3},
+        // The field keeps its trailing blanks.
+        {"[CITY] = Oslo", ""},
+        // Single quotes stay part of the text.
+        {"TRIM([CITY]) = 'Oslo'", ""},
+        {"1=1", oslo1 + bergen + oslo3},
+        {"(TRIM([CITY]) = Bergen) OR ([STATUS] = D)", bergen + oslo3},
+        // PI is a user function (3.14) when no field is named so.
+        {"PI > 3", oslo1 + bergen + oslo3},
+        // [PI] is not looked up as a function: it is the text PI.
+        {"[PI] = \"PI\"", oslo1 + bergen + oslo3},
+        {"SUBSTITUTE(TRIM([STATUS]), \"A;B;C\", \"Active;Blocked;Closed\") = Blocked", oslo1},
+        // The values list has no second entry: B gives Null.
+        {"ISNULL(SUBSTITUTE([STATUS], \"A;B\", \"One\"))", oslo1 + oslo3},
+        // Keys keep leading blanks: the second key is " B".
+        {"ISNULL(SUBSTITUTE([STATUS], \"A; B\", \"x;y\"))", oslo1 + oslo3},
+    };
+    TempDir dir;
+    const std::string table = Cities(dir);
+    for (const Case& c : cases) {
+        RunOutput out = Convert(dir, table, {"/FILTER=" + c.filter});
+        EXPECT_EQ(out.process.ExitCode, 0) << c.filter << "\n" << out.process.Stdout;
+        EXPECT_EQ(out.target, c.lines) << c.filter;
+    }
+}
+
+TEST(Filter, AFieldNamedPiWinsOverTheFunction) {
+    TempDir dir;
+    const std::string table = TableBuilder(0x03)
+                                  .Field("PI", 'N', 3)
+                                  .Row({"  1"})
+                                  .Row({"  5"})
+                                  .Write(dir.Path(), "pi.dbf");
+    RunOutput out = Convert(dir, table, {"/FILTER=pi > 3"});
+    EXPECT_EQ(out.process.ExitCode, 0);
+    EXPECT_EQ(out.target, "5\r\n");
+}
+
+TEST(Filter, ErrorsStopTheRunAfterTheHeaderLine) {
+    struct Case {
+        std::string filter;
+        std::string error;
+    };
+    const Case cases[] = {
+        // The first record's NOTE is blank: Null has no truth value.
+        {"[NOTE]", "EVariantError: Invalid variant type conversion"},
+        {"CITY", "EVariantError: Invalid variant type conversion"},
+        {"(a + b", "EQzIParseException: Compile error: syntax fault."},
+    };
+    TempDir dir;
+    const std::string table = Cities(dir);
+    for (const Case& c : cases) {
+        RunOutput out = Convert(dir, table, {"/H", "/FILTER=" + c.filter});
+        EXPECT_EQ(out.process.ExitCode, 1) << c.filter;
+        EXPECT_EQ(out.process.Stdout.rfind(c.error, 0), 0u) << out.process.Stdout;
+        EXPECT_EQ(out.target, "CITY\tSTATUS\tNOTE\r\n") << c.filter;
+    }
+}
+
+TEST(Filter, NotEvaluatedWithoutDeliveredRecords) {
+    TempDir dir;
+    const std::string table = TableBuilder(0x03)
+                                  .Field("CITY", 'C', 10)
+                                  .DeletedRow({"Oslo"})
+                                  .Write(dir.Path(), "deleted.dbf");
+    RunOutput out = Convert(dir, table, {"/H", "/FILTER=(a + b"});
+    EXPECT_EQ(out.process.ExitCode, 0) << out.process.Stdout;
+    EXPECT_EQ(out.target, "CITY\r\n");
+}
+
+TEST(Filter, StripEnclosing) {
+    struct Case {
+        std::string text;
+        bool stripped;
+        std::string result;
+    };
+    const Case cases[] = {
+        {"[abc]", true, "abc"}, {"[abc", false, "[abc"}, {"", false, ""},
+        {"\"", true, ""},       {"[]", true, ""},        {"a]", false, "a]"},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.text;
+        const char open = c.text == "\"" ? '"' : '[';
+        const char close = c.text == "\"" ? '"' : ']';
+        EXPECT_EQ(StripEnclosing(open, close, text), c.stripped) << c.text;
+        EXPECT_EQ(text, c.result) << c.text;
+    }
+}
+
+} // namespace
+} // namespace ostrane::test
