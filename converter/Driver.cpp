@@ -115,10 +115,33 @@ void EnsureTargetIsNotRead(const FileStream& source, const std::string& sourceNa
 }
 
 // ---------------------------------------------------------------------------
+// Cells
+
+// A copy of from in to that touches only the payload of from's kind, so a
+// cell overwritten record after record neither allocates nor copies stale
+// texts.
+void AssignValue(Value& to, const Value& from) {
+    switch (from.Kind()) {
+    case ValueKind::Empty: to.SetEmpty(); break;
+    case ValueKind::Null: to.SetNull(); break;
+    case ValueKind::SmallInt: to.SetSmallInt(std::int16_t(from.IntegerPayload())); break;
+    case ValueKind::Integer: to.SetInteger(from.IntegerPayload()); break;
+    case ValueKind::Byte: to.SetByte(std::uint8_t(from.IntegerPayload())); break;
+    case ValueKind::Single: to.SetSingle(from.SinglePayload()); break;
+    case ValueKind::Double: to.SetDouble(from.DoublePayload()); break;
+    case ValueKind::Currency: to.SetCurrencyUnits(from.CurrencyUnits()); break;
+    case ValueKind::DateTime: to.SetDateTime(from.DoublePayload()); break;
+    case ValueKind::Boolean: to.SetBoolean(from.BooleanPayload()); break;
+    case ValueKind::WideText: to.SetWideText(from.WidePayload()); break;
+    case ValueKind::ByteText: to.SetText(from.TextPayload()); break;
+    }
+}
+
+// ---------------------------------------------------------------------------
 // Lines
 
 // The field texts of the current record, read from the row in place.
-class RowTexts : public FieldTextSource {
+class RowTexts final : public FieldTextSource {
 public:
     explicit RowTexts(const TSpreadSheetRow& row) : row_(row) {}
     void AppendFieldText(std::size_t i, std::string& out) const override {
@@ -140,9 +163,11 @@ class LineWriter {
 public:
     LineWriter(FileStream& target, std::string_view separator)
         : target_(target), separator_(separator) {}
-    void WriteLine(std::string_view line) {
+    // Writes line and the separator in one go; the separator is appended to
+    // line, whose content is rebuilt for every line anyway.
+    void WriteLine(std::string& line) {
+        line += separator_;
         target_.Write(line.data(), line.size());
-        target_.Write(separator_.data(), separator_.size());
     }
 
 private:
@@ -219,7 +244,7 @@ void CaptureCell(TA& ta, std::int32_t column, std::int32_t formatIndex, const Va
         cols.Put(column, std::make_unique<TQzICell>());
         cell = cols.OrNil(column);
     }
-    cell->Value_ = value; // reuses the cell's text capacity
+    AssignValue(cell->Value_, value);
     cell->Alignment = alignment;
     cell->FormatIndex = formatIndex;
 }

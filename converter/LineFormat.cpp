@@ -116,12 +116,14 @@ LineFormatter::LineFormatter(const std::vector<FieldDescriptor>& fields,
     : delimiter_(settings.Delimiter == NoneMark ? std::string() : settings.Delimiter),
       qualifier_(settings.Qualifier), quoting_(settings.Qualifier != NoneMark),
       fixedWidth_(settings.FixedWidth) {
-    columns_.reserve(fields.size());
-    for (const FieldDescriptor& field : fields) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const FieldDescriptor& field = fields[i];
+        if (!IsFieldSelected(field.Name, settings.FieldList)) continue;
         Column column;
+        column.Index = i;
         column.Name = field.Name;
         column.Letter = TypeLetter(field.FieldType);
-        column.Selected = IsFieldSelected(field.Name, settings.FieldList);
+        column.Delimited = i > 0 && !delimiter_.empty();
         column.RightAligned = IsRightAligned(field.FieldType);
         column.Width = ColumnWidth(field);
         columns_.push_back(std::move(column));
@@ -129,15 +131,11 @@ LineFormatter::LineFormatter(const std::vector<FieldDescriptor>& fields,
 }
 
 void LineFormatter::BuildHeaderLine(std::string& line) const {
-    BuildLine(line, LineKind::Header, nullptr);
+    BuildLine(line, false, [](const Column& column, std::string& out) { out += column.Name; });
 }
 
 void LineFormatter::BuildTypeLine(std::string& line) const {
-    BuildLine(line, LineKind::Type, nullptr);
-}
-
-void LineFormatter::BuildRecordLine(std::string& line, const FieldTextSource& values) const {
-    BuildLine(line, LineKind::Record, &values);
+    BuildLine(line, false, [](const Column& column, std::string& out) { out += column.Letter; });
 }
 
 void LineFormatter::AppendValue(std::string& line, std::string_view text) const {
@@ -146,37 +144,6 @@ void LineFormatter::AppendValue(std::string& line, std::string_view text) const 
         AppendQuoted(line, text, qualifier_);
     } else {
         line += text;
-    }
-}
-
-void LineFormatter::AppendFieldText(LineKind kind, std::size_t i, const FieldTextSource* values,
-                                    std::string& out) const {
-    switch (kind) {
-    case LineKind::Header: out += columns_[i].Name; break;
-    case LineKind::Type: out += columns_[i].Letter; break;
-    case LineKind::Record: values->AppendFieldText(i, out); break;
-    }
-}
-
-// The one loop behind every line.  The delimiter goes before every selected
-// field but the table's first, whether or not earlier fields were written.
-void LineFormatter::BuildLine(std::string& line, LineKind kind,
-                              const FieldTextSource* values) const {
-    line.clear();
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-        const Column& column = columns_[i];
-        if (!column.Selected) continue;
-        if (i > 0) line += delimiter_;
-        // Without quoting the text goes straight into the line.
-        std::string& target = quoting_ ? scratch_ : line;
-        if (quoting_) scratch_.clear();
-        const std::size_t start = target.size();
-        AppendFieldText(kind, i, values, target);
-        if (fixedWidth_) {
-            JustifyInPlace(target, start, column.Width,
-                           kind == LineKind::Record && column.RightAligned);
-        }
-        if (quoting_) AppendValue(line, scratch_);
     }
 }
 

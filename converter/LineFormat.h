@@ -48,7 +48,8 @@ std::string QuoteValue(std::string_view text, std::string_view q);
 void AppendQuoted(std::string& out, std::string_view text, std::string_view q);
 
 // Appends the text of field i of the current record to out (nothing for a
-// field without value).
+// field without value).  A final subclass passed to BuildRecordLine is
+// called directly, without a virtual call per field.
 class FieldTextSource {
 public:
     virtual void AppendFieldText(std::size_t i, std::string& out) const = 0;
@@ -66,25 +67,31 @@ public:
     // Each replaces the content of line.
     void BuildHeaderLine(std::string& line) const;
     void BuildTypeLine(std::string& line) const;
-    void BuildRecordLine(std::string& line, const FieldTextSource& values) const;
+    template <class Source> void BuildRecordLine(std::string& line, const Source& values) const {
+        BuildLine(line, true, [&values](const Column& column, std::string& out) {
+            values.AppendFieldText(column.Index, out);
+        });
+    }
 
     // Appends text to line: nothing when text is empty, unchanged without a
     // qualifier, quoted with one.
     void AppendValue(std::string& line, std::string_view text) const;
 
 private:
+    // A selected field.
     struct Column {
+        std::size_t Index = 0; // position in the table
         std::string Name;
         char Letter = '<';
-        bool Selected = true;
+        bool Delimited = false; // a delimiter goes before it
         bool RightAligned = false;
         std::size_t Width = 0;
     };
-    enum class LineKind { Header, Type, Record };
 
-    void BuildLine(std::string& line, LineKind kind, const FieldTextSource* values) const;
-    void AppendFieldText(LineKind kind, std::size_t i, const FieldTextSource* values,
-                         std::string& out) const;
+    // The one loop behind every line; appendText(column, out) appends the
+    // column's text.  Record lines align by type, header and type lines left.
+    template <class AppendText>
+    void BuildLine(std::string& line, bool alignByType, const AppendText& appendText) const;
 
     std::vector<Column> columns_;
     std::string delimiter_; // empty when none
@@ -93,5 +100,28 @@ private:
     bool fixedWidth_ = false;
     mutable std::string scratch_; // the field text before quoting
 };
+
+// The delimiter goes before every selected field but the table's first,
+// whether or not earlier fields were written.
+template <class AppendText>
+void LineFormatter::BuildLine(std::string& line, bool alignByType,
+                              const AppendText& appendText) const {
+    line.clear();
+    for (const Column& column : columns_) {
+        if (column.Delimited) line += delimiter_;
+        if (!quoting_ && !fixedWidth_) {
+            appendText(column, line);
+            continue;
+        }
+        std::string& target = quoting_ ? scratch_ : line;
+        if (quoting_) scratch_.clear();
+        const std::size_t start = target.size();
+        appendText(column, target);
+        if (fixedWidth_) {
+            JustifyInPlace(target, start, column.Width, alignByType && column.RightAligned);
+        }
+        if (quoting_) AppendValue(line, scratch_);
+    }
+}
 
 } // namespace ostrane
