@@ -12,8 +12,11 @@
 
 namespace ostrane {
 
-// Variant conversions.  Return false when the text is not a number
-// (callers raise "Invalid variant type conversion").
+// Variant conversions (platform-notes 4.1).  Return false when the text is
+// not a number or the number does not fit the result (callers raise "Invalid
+// variant type conversion").  The whole text must be consumed; blanks, signs,
+// the currency string, parentheses and thousands separators may surround the
+// digits; "&H" / "&O" read hexadecimal / octal 32-bit patterns.
 bool TryVariantTextToReal(std::string_view text, const FormatSettings& fs, double& result);
 // Decimal value rounded half to even; false also when outside 32 bits.
 bool TryVariantTextToInteger(std::string_view text, const FormatSettings& fs, std::int32_t& result);
@@ -33,7 +36,10 @@ std::int32_t StrToInt(std::string_view text);
 double StrToFloat(std::string_view text, const FormatSettings& fs);
 // Numeric field text: leading blanks, sign, digits, "." fraction, exponent;
 // stops at the first character that does not continue the number (NUL
-// included) and gives the value of that prefix (0 when there is none).
+// included) and gives the value of that prefix (0 when there is none).  "."
+// whatever the locale; "inf", "nan" and hex floats are not numbers here; an
+// exponent without digits is not part of the prefix.  A prefix too large for
+// a double gives +-HUGE_VAL, one too small 0.
 double ValPrefix(std::string_view text);
 
 } // namespace ostrane

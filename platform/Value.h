@@ -167,7 +167,8 @@ public:
     std::int32_t ToInteger() const;
     double ToReal() const;
 
-    // Exact same kind and payload (for tests and caches, not the language's "=").
+    // Exact same kind and payload (for tests and caches, not the language's
+    // "="); floats compare bit for bit (NaN is the same as itself, -0 is not 0).
     bool SameAs(const Value& other) const;
 
 private:
