@@ -1,8 +1,6 @@
 // Entry point of the ostrane program: reads the switches, runs one
 // conversion and reports an error that ends it as one line on stdout.
 #include <cstdio>
-#include <langinfo.h>
-#include <locale.h>
 #include <new>
 #include <string>
 #include <string_view>
@@ -40,11 +38,6 @@ constexpr std::string_view OutOfMemoryMessage = "Out of memory";
 constexpr std::string_view UnknownErrorClass = "Exception";
 constexpr std::string_view UnknownErrorMessage = "Unknown error";
 
-// The plain-ASCII set of the C locale means no locale was chosen; texts are
-// then taken as UTF-8.
-constexpr std::string_view PlainAsciiCharset = "ANSI_X3.4-1968";
-constexpr std::string_view DefaultCharset = "UTF-8";
-
 void WriteOut(std::string_view bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
@@ -56,20 +49,11 @@ void ShowBanner() {
     }
 }
 
-// The character set of the user's LC_CTYPE, read without changing the
-// process locale.
-std::string LocaleCharset() {
-    locale_t locale = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
-    if (locale == static_cast<locale_t>(0)) return std::string(DefaultCharset);
-    std::string charset = nl_langinfo_l(CODESET, locale);
-    freelocale(locale);
-    if (charset.empty() || charset == PlainAsciiCharset) return std::string(DefaultCharset);
-    return charset;
-}
-
+// The character set first: the locale's names and symbols are converted
+// into it as they are loaded.
 void InstallUserLocale() {
+    InitAnsiCharsetFromLocale();
     SetFormatSettings(LoadFormatSettingsFromLocale());
-    SetAnsiCharset(LocaleCharset());
 }
 
 int Run(const std::vector<std::string>& arguments) {

@@ -1,4 +1,4 @@
-// Value to text and to truth value (Part 2.1); ToInteger / ToReal live with
+// Value to text and to truth value; ToInteger / ToReal live with
 // the operators in ValueOps.cpp.
 #include "platform/Value.h"
 
