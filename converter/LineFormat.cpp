@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "converter/ConvertSettings.h"
 #include "platform/Exceptions.h"
@@ -80,13 +81,26 @@ std::string JustifyRight(std::string_view text, std::size_t width) {
 }
 
 void AppendQuoted(std::string& out, std::string_view text, std::string_view q) {
+    if (q.size() == 1 && text.find(q[0]) == std::string_view::npos) {
+        // The common case, written in one go: nothing to double.
+        const std::size_t at = out.size();
+        out.resize(at + text.size() + 2);
+        char* p = out.data() + at;
+        p[0] = q[0];
+        std::memcpy(p + 1, text.data(), text.size());
+        p[text.size() + 1] = q[0];
+        return;
+    }
     out += q;
     if (q.size() == 1) {
         // Each qualifier byte doubled.
-        for (char c : text) {
-            if (c == q[0]) out += c;
-            out += c;
+        std::size_t from = 0;
+        for (std::size_t at; (at = text.find(q[0], from)) != std::string_view::npos;
+             from = at + 1) {
+            out.append(text.substr(from, at + 1 - from));
+            out += q[0];
         }
+        out.append(text.substr(from));
     } else if (q.empty()) {
         out += text;
     } else {
