@@ -3,7 +3,8 @@
 //
 //   bench_time <runs> <command> [arguments...]
 //
-// Prints one line: "<median seconds> <peak RSS KiB> <exit status>".  Standard
+// Prints one line: "<median wall seconds> <peak RSS KiB> <exit status>
+// <median CPU seconds>" (CPU: user and system time of the command).  Standard
 // output and standard error of the command are discarded.
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -20,6 +21,7 @@ namespace {
 
 struct Run {
     double Seconds = 0;
+    double CpuSeconds = 0;
     long PeakKiB = 0;
     int Status = 0;
 };
@@ -47,6 +49,8 @@ Run RunOnce(char** command) {
     Run run;
     run.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.PeakKiB = usage.ru_maxrss;
+    run.CpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
     run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return run;
 }
@@ -60,15 +64,19 @@ int main(int argc, char** argv) {
     }
     const int runs = std::max(1, std::atoi(argv[1]));
     std::vector<double> seconds;
+    std::vector<double> cpu;
     long peak = 0;
     int status = 0;
     for (int i = 0; i < runs; ++i) {
         const Run run = RunOnce(argv + 2);
         seconds.push_back(run.Seconds);
+        cpu.push_back(run.CpuSeconds);
         peak = std::max(peak, run.PeakKiB);
         if (run.Status != 0) status = run.Status;
     }
     std::sort(seconds.begin(), seconds.end());
-    std::printf("%.4f %ld %d\n", seconds[seconds.size() / 2], peak, status);
+    std::sort(cpu.begin(), cpu.end());
+    std::printf("%.4f %ld %d %.4f\n", seconds[seconds.size() / 2], peak, status,
+                cpu[cpu.size() / 2]);
     return 0;
 }
