@@ -69,9 +69,7 @@ scenario() {
 scenario default "$TABLE" "$TABLE" "$CP_TABLE" --
 scenario "header fixed quoted" "$TABLE" "$TABLE" "$CP_TABLE" -- /H /F /FIXED '/QUALIFIER=\34'
 scenario "memo" "$MEMO_TABLE" "$MEMO_TABLE $MEMO_FILE" "$CP_MEMO" --
-# A filtered run (BENCH_FILTER=1):
-if [ -n "${BENCH_FILTER:-}" ]; then
-    scenario "filter city" "$TABLE" "$TABLE" "$CP_TABLE" -- '/FILTER=TRIM([CITY]) = Oslo'
-fi
+# The filter is parsed once and evaluated for every delivered record.
+scenario "filter city" "$TABLE" "$TABLE" "$CP_TABLE" -- '/FILTER=TRIM([CITY]) = Oslo'
 
 echo "targets: default run at most 6 x cp, peak RSS under 8 MiB"
