@@ -14,11 +14,17 @@ namespace ostrane {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool IsWhite(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -101,14 +107,16 @@ bool DecimalToDouble(const DecimalNumber& d, double& result) {
 
 // Rounds digits x 10^(exponent + shift) half to even to an unsigned integer;
 // false when it exceeds limit.
-bool DecimalToUnsigned(const DecimalNumber& d, int shift, std::uint64_t limit, std::uint64_t& result) {
+bool DecimalToUnsigned(const DecimalNumber& d, int shift, std::uint64_t limit,
+                       std::uint64_t& result) {
     result = 0;
     if (d.count == 0) return true;
     long exponent = d.exponent + shift;
     long intDigits = d.count + exponent; // digits before the decimal point
     if (intDigits > 19) return false;
     std::uint64_t value = 0;
-    for (long i = 0; i < intDigits; ++i) value = value * 10 + (i < d.count ? static_cast<unsigned>(d.digits[i] - '0') : 0u);
+    for (long i = 0; i < intDigits; ++i)
+        value = value * 10 + (i < d.count ? static_cast<unsigned>(d.digits[i] - '0') : 0u);
     // The first dropped digit and whether anything non-zero follows it.
     int first = 0;
     bool rest = d.sticky;
@@ -141,7 +149,8 @@ struct VariantNumber {
 };
 
 bool MatchAt(std::string_view text, size_t pos, std::string_view word) {
-    return !word.empty() && text.size() - pos >= word.size() && text.compare(pos, word.size(), word) == 0;
+    return !word.empty() && text.size() - pos >= word.size() &&
+           text.compare(pos, word.size(), word) == 0;
 }
 
 bool ParseVariantNumber(std::string_view text, const FormatSettings& fs, VariantNumber& num) {
@@ -217,7 +226,8 @@ bool ParseVariantNumber(std::string_view text, const FormatSettings& fs, Variant
                 ++i;
             } else if (anyDigit && MatchAt(text, i, thousands)) {
                 i += thousands.size();
-            } else if (anyDigit && blankThousands && c == ' ' && i + 1 < n && IsDigit(text[i + 1])) {
+            } else if (anyDigit && blankThousands && c == ' ' && i + 1 < n &&
+                       IsDigit(text[i + 1])) {
                 ++i;
             } else {
                 break;
@@ -300,7 +310,8 @@ bool TryVariantTextToReal(std::string_view text, const FormatSettings& fs, doubl
     return true;
 }
 
-bool TryVariantTextToInteger(std::string_view text, const FormatSettings& fs, std::int32_t& result) {
+bool TryVariantTextToInteger(std::string_view text, const FormatSettings& fs,
+                             std::int32_t& result) {
     VariantNumber num;
     if (!ParseVariantNumber(text, fs, num)) return false;
     if (num.radix) {
@@ -314,13 +325,15 @@ bool TryVariantTextToInteger(std::string_view text, const FormatSettings& fs, st
         return true;
     }
     std::uint64_t magnitude = 0;
-    if (!DecimalToUnsigned(num.decimal, 0, num.negative ? 2147483648u : 2147483647u, magnitude)) return false;
+    if (!DecimalToUnsigned(num.decimal, 0, num.negative ? 2147483648u : 2147483647u, magnitude))
+        return false;
     result = num.negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude))
                           : static_cast<std::int32_t>(magnitude);
     return true;
 }
 
-bool TryVariantTextToCurrency(std::string_view text, const FormatSettings& fs, std::int64_t& units) {
+bool TryVariantTextToCurrency(std::string_view text, const FormatSettings& fs,
+                              std::int64_t& units) {
     VariantNumber num;
     if (!ParseVariantNumber(text, fs, num)) return false;
     if (num.radix) {
@@ -332,7 +345,8 @@ bool TryVariantTextToCurrency(std::string_view text, const FormatSettings& fs, s
     std::uint64_t magnitude = 0;
     const std::uint64_t limit = num.negative ? 9223372036854775808ull : 9223372036854775807ull;
     if (!DecimalToUnsigned(num.decimal, 4, limit, magnitude)) return false;
-    units = num.negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+    units = num.negative ? static_cast<std::int64_t>(0 - magnitude)
+                         : static_cast<std::int64_t>(magnitude);
     return true;
 }
 
@@ -387,7 +401,8 @@ bool TryStrToInt(std::string_view text, std::int32_t& result) {
         if (value > 2147483648u) return false;
     }
     if (!negative && value > 2147483647u) return false;
-    result = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(value)) : static_cast<std::int32_t>(value);
+    result = negative ? static_cast<std::int32_t>(-static_cast<std::int64_t>(value))
+                      : static_cast<std::int32_t>(value);
     return true;
 }
 
@@ -444,8 +459,8 @@ double ValPrefix(std::string_view text) {
 
     // Fast path: up to 19 digits with a fraction and no exponent.
     std::uint64_t mantissa = 0;
-    int digits = 0;      // significant digits gathered in mantissa
-    int fraction = 0;    // of which after the point
+    int digits = 0;   // significant digits gathered in mantissa
+    int fraction = 0; // of which after the point
     bool anyDigit = false;
     bool overflow = false;
     const char* start = p;
