@@ -55,14 +55,35 @@ TEST(VariantText, Numbers) {
         double real;
         std::int32_t integer;
     } cases[] = {
-        {"12", 12, 12},       {" 12 ", 12, 12},     {"+12", 12, 12},       {"1,234.5", 1234.5, 1234},
-        {"2.5", 2.5, 2},      {"3.5", 3.5, 4},      {"-2.5", -2.5, -2},    {".5", 0.5, 0},
-        {"12-", -12, -12},    {"(12)", -12, -12},   {"$12", 12, 12},       {"12$", 12, 12},
-        {"$ 12", 12, 12},     {"1e3", 1000, 1000},  {"1E+3", 1000, 1000},  {"1.5e-2", 0.015, 0},
-        {"&H1F", 31, 31},     {"&O17", 15, 15},     {"&hff", 255, 255},    {"0", 0, 0},
-        {"0.0", 0, 0},        {"-0", 0, 0},         {"1,2,3", 123, 123},   {"\t7\n", 7, 7},
-        {"0.5000001", 0.5000001, 1}, {"-1.5", -1.5, -2}, {"2147483647", 2147483647, 2147483647},
-        {"-2147483648", -2147483648.0, INT32_MIN}, {"&HFFFFFFFF", 0, -1},
+        {"12", 12, 12},
+        {" 12 ", 12, 12},
+        {"+12", 12, 12},
+        {"1,234.5", 1234.5, 1234},
+        {"2.5", 2.5, 2},
+        {"3.5", 3.5, 4},
+        {"-2.5", -2.5, -2},
+        {".5", 0.5, 0},
+        {"12-", -12, -12},
+        {"(12)", -12, -12},
+        {"$12", 12, 12},
+        {"12$", 12, 12},
+        {"$ 12", 12, 12},
+        {"1e3", 1000, 1000},
+        {"1E+3", 1000, 1000},
+        {"1.5e-2", 0.015, 0},
+        {"&H1F", 31, 31},
+        {"&O17", 15, 15},
+        {"&hff", 255, 255},
+        {"0", 0, 0},
+        {"0.0", 0, 0},
+        {"-0", 0, 0},
+        {"1,2,3", 123, 123},
+        {"\t7\n", 7, 7},
+        {"0.5000001", 0.5000001, 1},
+        {"-1.5", -1.5, -2},
+        {"2147483647", 2147483647, 2147483647},
+        {"-2147483648", -2147483648.0, INT32_MIN},
+        {"&HFFFFFFFF", 0, -1},
     };
     for (const auto& c : cases) {
         auto r = Real(c.text);
@@ -88,9 +109,9 @@ TEST(VariantText, Numbers) {
 }
 
 TEST(VariantText, Rejected) {
-    const char* rejected[] = {"",   "  ",   "-",     ".",     "e5",    "1e",   ",5",    "1.2.3",
-                              "12abc", "$1e3", "True", "(12",  "12)",   "--1",  "&H",    "&O8",
-                              "1 2", "$$1",  "++1",  "&H1.5", "1e+",   "abc",  "12 x"};
+    const char* rejected[] = {"",      "  ",   "-",    ".",     "e5",  "1e",  ",5",  "1.2.3",
+                              "12abc", "$1e3", "True", "(12",   "12)", "--1", "&H",  "&O8",
+                              "1 2",   "$$1",  "++1",  "&H1.5", "1e+", "abc", "12 x"};
     for (const char* text : rejected) {
         EXPECT_FALSE(Real(text)) << text;
         EXPECT_FALSE(Integer(text)) << text;
@@ -111,8 +132,8 @@ TEST(VariantText, GermanLike) {
 
 TEST(VariantText, Currency) {
     EXPECT_EQ(Currency("12.5"), 125000);
-    EXPECT_EQ(Currency("0.00005"), 0);      // half to even
-    EXPECT_EQ(Currency("0.00015"), 2);      // half to even
+    EXPECT_EQ(Currency("0.00005"), 0); // half to even
+    EXPECT_EQ(Currency("0.00015"), 2); // half to even
     EXPECT_EQ(Currency("0.000151"), 2);
     EXPECT_EQ(Currency("-1.5"), -15000);
     EXPECT_EQ(Currency("922337203685477.5807"), INT64_MAX);
@@ -126,9 +147,9 @@ TEST(VariantText, Booleans) {
     struct Case {
         const char* text;
         bool value;
-    } cases[] = {{"True", true},   {"TRUE", true},      {"false", false}, {"#TRUE#", true},
+    } cases[] = {{"True", true},     {"TRUE", true},    {"false", false}, {"#TRUE#", true},
                  {"#FALSE#", false}, {"12", true},      {"0", false},     {"0.0", false},
-                 {"-0", false},    {"1,234.5", true},   {"$12", true}};
+                 {"-0", false},      {"1,234.5", true}, {"$12", true}};
     for (const auto& c : cases) EXPECT_EQ(Boolean(c.text), c.value) << c.text;
     for (const char* text : {"Yes", "On", " true", "true ", "#true#", "", "abc", "T"}) {
         EXPECT_FALSE(Boolean(text)) << text;
@@ -140,12 +161,22 @@ TEST(StrToInt, Table) {
     struct Case {
         const char* text;
         std::int32_t value;
-    } ok[] = {{"$1F", 31},        {"  42", 42},     {"+7", 7},          {"007", 7},
-              {"-5", -5},         {"$ff", 255},     {"$FFFFFFFF", -1},  {"$80000000", INT32_MIN},
-              {"$000000001", 1},  {"2147483647", 2147483647}, {"-2147483648", INT32_MIN}, {"0", 0}};
+    } ok[] = {{"$1F", 31},
+              {"  42", 42},
+              {"+7", 7},
+              {"007", 7},
+              {"-5", -5},
+              {"$ff", 255},
+              {"$FFFFFFFF", -1},
+              {"$80000000", INT32_MIN},
+              {"$000000001", 1},
+              {"2147483647", 2147483647},
+              {"-2147483648", INT32_MIN},
+              {"0", 0}};
     for (const auto& c : ok) EXPECT_EQ(StrToInt(c.text), c.value) << c.text;
-    const char* bad[] = {"42 ", "", " ", "2147483648", "-2147483649", "0x1F", "-$10", "+$10",
-                         "$",   "$100000000", "1.5", "\t1", "+", "-", "1e3", "$G"};
+    const char* bad[] = {"42 ",  "",     " ",   "2147483648", "-2147483649", "0x1F",
+                         "-$10", "+$10", "$",   "$100000000", "1.5",         "\t1",
+                         "+",    "-",    "1e3", "$G"};
     for (const char* text : bad) {
         std::int32_t v = 0;
         EXPECT_FALSE(TryStrToInt(text, v)) << text;
@@ -153,7 +184,8 @@ TEST(StrToInt, Table) {
             StrToInt(text);
             ADD_FAILURE() << text;
         } catch (const EConvertError& e) {
-            EXPECT_EQ(std::string(e.what()), "'" + std::string(text) + "' is not a valid integer value");
+            EXPECT_EQ(std::string(e.what()),
+                      "'" + std::string(text) + "' is not a valid integer value");
         }
     }
 }
@@ -171,7 +203,8 @@ TEST(StrToFloat, Table) {
             StrToFloat(text, UsLike());
             ADD_FAILURE() << text;
         } catch (const EConvertError& e) {
-            EXPECT_EQ(std::string(e.what()), "'" + std::string(text) + "' is not a valid floating point value");
+            EXPECT_EQ(std::string(e.what()),
+                      "'" + std::string(text) + "' is not a valid floating point value");
         }
     }
     EXPECT_THROW(StrToFloat("2.5", GermanLike()), EConvertError);
@@ -208,7 +241,10 @@ TEST(ValPrefix, Table) {
         {"nan", 0},
         {"0x1A", 0},
         {"1,5", 1},
-        {std::string_view("12\0" "34", 5), 12},
+        {std::string_view("12\0"
+                          "34",
+                          5),
+         12},
     };
     for (const auto& c : cases) EXPECT_EQ(ValPrefix(c.text), c.value) << c.text;
 }
