@@ -4,6 +4,7 @@
 // std::from_chars, never the raw text.
 #include "platform/TextToValue.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -450,62 +451,96 @@ double StrToFloat(std::string_view text, const FormatSettings& fs) {
     return negative && v != 0 ? -v : v;
 }
 
-double ValPrefix(std::string_view text) {
+namespace {
+
+// The blanks at the front of [p, end): whole words first, since numeric
+// fields are mostly padding.  The first byte is the word's lowest.
+static_assert(std::endian::native == std::endian::little);
+const char* SkipBlanks(const char* p, const char* end) {
+    constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
+    while (end - p >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        const std::uint64_t diff = word ^ kBlanks;
+        if (diff != 0) return p + std::countr_zero(diff) / 8;
+        p += 8;
+    }
+    while (p < end && *p == ' ') ++p;
+    return p;
+}
+
+// Digits from p on, gathered into m (wrapping when there are too many);
+// returns the end of the run.
+const char* GatherDigits(const char* p, const char* end, std::uint64_t& m) {
+    for (; p < end; ++p) {
+        const unsigned digit = static_cast<unsigned char>(*p) - unsigned('0');
+        if (digit > 9) break;
+        m = m * 10 + digit;
+    }
+    return p;
+}
+
+// A number prefix without exponent whose digits form an integer below 2^53
+// with at most 22 of them after the point: the integer and the power of ten
+// are exact doubles, so their one quotient is the correctly rounded value,
+// which is what the general reading gives.  False leaves the number to it.
+bool TryShortValPrefix(const char* p, const char* end, bool negative, double& result) {
+    constexpr int kMaxDigits = 19; // any 19 digits fit 64 bits
+    constexpr std::uint64_t kExactLimit = 1ull << 53;
+    const char* digits = p;
+    while (p < end && *p == '0') ++p;
+    const char* significant = p;
+    std::uint64_t m = 0;
+    p = GatherDigits(p, end, m);
+    const bool anyInteger = p != digits;
+    std::ptrdiff_t count = p - significant;
+    std::ptrdiff_t fraction = 0;
+    if (p < end && *p == '.') {
+        const char* first = ++p;
+        if (count == 0) { // zeros right after the point are not significant either
+            while (p < end && *p == '0') ++p;
+        }
+        const char* fractionDigits = p;
+        p = GatherDigits(p, end, m);
+        fraction = p - first;
+        count += p - fractionDigits;
+    }
+    if (!anyInteger && fraction == 0) {
+        result = 0; // no digit at all, so no number: an exponent cannot follow
+        return true;
+    }
+    if (p < end && (*p == 'e' || *p == 'E')) return false;
+    if (count > kMaxDigits || m >= kExactLimit || fraction > 22) return false;
+    const double v = static_cast<double>(m) / kExactPow10[fraction];
+    result = negative && v != 0 ? -v : v;
+    return true;
+}
+
+} // namespace
+
+double ValPrefixGeneral(std::string_view text) {
     const char* p = text.data();
     const char* end = p + text.size();
     while (p < end && *p == ' ') ++p;
     bool negative = false;
     if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-
-    // Fast path: up to 19 digits with a fraction and no exponent.
-    std::uint64_t mantissa = 0;
-    int digits = 0;   // significant digits gathered in mantissa
-    int fraction = 0; // of which after the point
-    bool anyDigit = false;
-    bool overflow = false;
     const char* start = p;
-    while (p < end && IsDigit(*p)) {
-        anyDigit = true;
-        if (mantissa != 0 || *p != '0') {
-            if (digits < 19) {
-                mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-                ++digits;
-            } else {
-                overflow = true;
-            }
-        }
-        ++p;
-    }
+    bool anyDigit = false;
+    while (p < end && IsDigit(*p)) ++p, anyDigit = true;
     if (p < end && *p == '.') {
         ++p;
-        while (p < end && IsDigit(*p)) {
-            anyDigit = true;
-            if (digits < 19) {
-                if (mantissa != 0 || *p != '0') ++digits;
-                mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-                ++fraction;
-            } else {
-                overflow = true;
-            }
-            ++p;
-        }
+        while (p < end && IsDigit(*p)) ++p, anyDigit = true;
     }
     if (!anyDigit) return 0;
-    bool exponent = false;
     if (p < end && (*p == 'e' || *p == 'E')) {
         const char* q = p + 1;
         if (q < end && (*q == '+' || *q == '-')) ++q;
         if (q < end && IsDigit(*q)) {
-            exponent = true;
             while (q < end && IsDigit(*q)) ++q;
             p = q;
         }
     }
-    if (!exponent && !overflow && mantissa < (1ull << 53) && fraction <= 22) {
-        double v = static_cast<double>(mantissa) / kExactPow10[fraction];
-        return negative && v != 0 ? -v : v;
-    }
-    // General case: the scanned prefix (digits, ".", exponent) to from_chars.
+    // The scanned prefix (digits, ".", exponent) goes to from_chars.
     double v = 0;
     auto r = std::from_chars(start, p, v);
     if (r.ec == std::errc::result_out_of_range) {
@@ -518,6 +553,16 @@ double ValPrefix(std::string_view text) {
         v = 0;
     }
     return negative && v != 0 ? -v : v;
+}
+
+double ValPrefix(std::string_view text) {
+    const char* end = text.data() + text.size();
+    const char* p = SkipBlanks(text.data(), end);
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+    double v = 0;
+    if (TryShortValPrefix(p, end, negative, v)) return v;
+    return ValPrefixGeneral(text);
 }
 
 } // namespace ostrane

@@ -41,5 +41,9 @@ double StrToFloat(std::string_view text, const FormatSettings& fs);
 // exponent without digits is not part of the prefix.  A prefix too large for
 // a double gives +-HUGE_VAL, one too small 0.
 double ValPrefix(std::string_view text);
+// The same reading through the general route only (the scanned prefix to
+// std::from_chars); ValPrefix takes a shortcut for short plain numbers that
+// gives identical results, which the tests hold against this one.
+double ValPrefixGeneral(std::string_view text);
 
 } // namespace ostrane

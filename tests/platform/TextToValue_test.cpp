@@ -1,6 +1,9 @@
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <optional>
+#include <random>
+#include <string>
 
 #include "platform/Exceptions.h"
 #include "platform/TextToValue.h"
@@ -247,6 +250,119 @@ TEST(ValPrefix, Table) {
          12},
     };
     for (const auto& c : cases) EXPECT_EQ(ValPrefix(c.text), c.value) << c.text;
+}
+
+// Bit for bit, so that -0 and 0 differ.
+bool SameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+void ExpectSameAsGeneral(std::string_view text) {
+    const double fast = ValPrefix(text);
+    const double general = ValPrefixGeneral(text);
+    EXPECT_TRUE(SameBits(fast, general))
+        << '"' << std::string(text) << "\": " << fast << " vs " << general;
+}
+
+TEST(ValPrefix, ShortcutBoundariesMatchGeneralReading) {
+    const std::string_view cases[] = {
+        "9007199254740991",     // 2^53 - 1: the largest exact integer
+        "9007199254740992",     // 2^53: left to the general reading
+        "9007199254740993",     // rounds to even
+        "-9007199254740991.0",  // the zero after the point counts as a digit
+        "900719925474099.1",    //
+        "0.9007199254740991",   //
+        "1234567890123456789",  // 19 digits
+        "12345678901234567890", // 20 digits
+        "0000000000000000000000012.5",
+        "0.0000000000000000000001",  // 10^-22
+        "0.00000000000000000000001", // 10^-23: general
+        "0.1234567890123456789012",  // 22 decimals
+        "1.00000000000000000000000", // 23 decimals, all zeros
+        "-0",
+        "-0.000",
+        "+0.0",
+        "-.5",
+        "-.",
+        "+",
+        ".e5",
+        "0.e5",
+        "5.e-1",
+        "5e",
+        "5e+",
+        "5E-x",
+        "1e400",
+        "-1e400",
+        "1e-400",
+        "          1",
+        "         -1",
+        "        - 1",
+        "1 2",
+        std::string_view("\0\0 1", 4),
+        std::string_view("  12\0"
+                         "5",
+                         6),
+        "\t1",
+        "0.30000000000000004",
+        "2.2250738585072011e-308",
+        "4503599627370495.5", // a tie between two doubles: general
+        "4503599627370497.5",
+    };
+    for (std::string_view text : cases) ExpectSameAsGeneral(text);
+}
+
+// Random field texts: blanks, a sign, integer and fraction digits with
+// leading zeros, and sometimes an exponent or a stray byte behind.
+std::string RandomNumberText(std::mt19937_64& rng) {
+    auto below = [&rng](unsigned n) { return unsigned(rng() % n); };
+    std::string text(below(12), ' ');
+    const unsigned sign = below(6);
+    if (sign == 0) text += '-';
+    if (sign == 1) text += '+';
+    const unsigned zeros = below(4) == 0 ? below(5) : 0;
+    text.append(zeros, '0');
+    const unsigned intDigits = below(4) == 0 ? below(24) : below(17);
+    for (unsigned i = 0; i < intDigits; ++i) text += char('0' + below(10));
+    if (below(3) != 0) {
+        text += '.';
+        if (below(4) == 0) text.append(below(8), '0');
+        const unsigned fraction = below(4) == 0 ? below(26) : below(6);
+        for (unsigned i = 0; i < fraction; ++i) text += char('0' + below(10));
+    }
+    switch (below(12)) {
+    case 0: text += "e" + std::to_string(int(below(700)) - 350); break;
+    case 1: text += 'E'; break;
+    case 2: text += "e-"; break;
+    case 3: text += ' '; break;
+    case 4: text += '\0'; break;
+    case 5: text += "x9"; break;
+    case 6: text += '.'; break;
+    default: break;
+    }
+    return text;
+}
+
+TEST(ValPrefix, ShortcutMatchesGeneralReadingOnRandomTexts) {
+    std::mt19937_64 rng(20240611);
+    for (int i = 0; i < 400000; ++i) {
+        const std::string text = RandomNumberText(rng);
+        ExpectSameAsGeneral(text);
+        if (HasFailure()) break;
+    }
+}
+
+// Every integer below 2^53 with up to 22 decimals is read exactly by the
+// shortcut; integers around 2^53 and many decimals must round alike.
+TEST(ValPrefix, ShortcutMatchesGeneralReadingNearTheLimits) {
+    std::mt19937_64 rng(53);
+    for (int i = 0; i < 200000; ++i) {
+        const std::uint64_t m = (1ull << 53) - 5000 + rng() % 10000;
+        std::string digits = std::to_string(m);
+        const std::size_t point = rng() % (digits.size() + 1);
+        if (point < digits.size()) digits.insert(point, ".");
+        ExpectSameAsGeneral((rng() % 2 ? "-" : "") + digits);
+        if (HasFailure()) break;
+    }
 }
 
 } // namespace
