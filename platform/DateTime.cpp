@@ -16,8 +16,8 @@ namespace ostrane {
 namespace {
 
 constexpr std::int64_t kMsPerDay = 86400000;
-constexpr std::int64_t kMinDay = -693593; // 0001-01-01
-constexpr std::int64_t kMaxDay = 2958465; // 9999-12-31
+constexpr std::int64_t kMinDay = -693593;   // 0001-01-01
+constexpr std::int64_t kMaxDay = 2958465;   // 9999-12-31
 constexpr std::int64_t kEpochShift = 25569; // 1970-01-01 as a day number
 
 // Days since 1970-01-01 of a proleptic Gregorian date.
@@ -52,7 +52,9 @@ void SetTimeParts(DateParts& parts, std::int64_t msOfDay) {
     parts.Millisecond = static_cast<int>(msOfDay % 1000);
 }
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
 
 bool StartsWithIgnoreCase(std::string_view text, size_t pos, std::string_view word) {
     if (text.size() - pos < word.size()) return false;
@@ -70,11 +72,32 @@ constexpr const char* kLongDayNames[] = {"Sunday",   "Monday", "Tuesday", "Wedne
 // small cache keyed by the pattern text (the settings' two patterns and the
 // few fixed patterns of the built-in functions).
 enum class Tok : std::uint8_t {
-    Literal, Day, Day2, WeekdayShort, WeekdayLong, ShortDate, Month, Month2, MonthShort, MonthLong,
-    Year2, Year4, Hour, Hour2, Minute, Minute2, Second, Second2, Milli, Milli3, LongTime, DateAndTime,
+    Literal,
+    Day,
+    Day2,
+    WeekdayShort,
+    WeekdayLong,
+    ShortDate,
+    Month,
+    Month2,
+    MonthShort,
+    MonthLong,
+    Year2,
+    Year4,
+    Hour,
+    Hour2,
+    Minute,
+    Minute2,
+    Second,
+    Second2,
+    Milli,
+    Milli3,
+    LongTime,
+    DateAndTime,
     AmPm,     // the settings' AM / PM strings
     AmPmText, // text holds the two spellings ("am" then "pm", as written)
-    DateSep, TimeSep,
+    DateSep,
+    TimeSep,
 };
 
 struct Token {
@@ -116,10 +139,18 @@ void Compile(std::string_view pattern, CompiledPattern& c) {
         while (i + run < n && Lower(pattern[i + run]) == lc) ++run;
         switch (lc) {
         case 'd':
-            add(run == 1 ? Tok::Day : run == 2 ? Tok::Day2 : run == 3 ? Tok::WeekdayShort
-                : run == 4 ? Tok::WeekdayLong : Tok::ShortDate);
+            add(run == 1   ? Tok::Day
+                : run == 2 ? Tok::Day2
+                : run == 3 ? Tok::WeekdayShort
+                : run == 4 ? Tok::WeekdayLong
+                           : Tok::ShortDate);
             break;
-        case 'm': add(run == 1 ? Tok::Month : run == 2 ? Tok::Month2 : run == 3 ? Tok::MonthShort : Tok::MonthLong); break;
+        case 'm':
+            add(run == 1   ? Tok::Month
+                : run == 2 ? Tok::Month2
+                : run == 3 ? Tok::MonthShort
+                           : Tok::MonthLong);
+            break;
         case 'y': add(run <= 2 ? Tok::Year2 : Tok::Year4); break;
         case 'h': add(run == 1 ? Tok::Hour : Tok::Hour2); break;
         case 'n': add(run == 1 ? Tok::Minute : Tok::Minute2); break;
@@ -133,11 +164,13 @@ void Compile(std::string_view pattern, CompiledPattern& c) {
                 c.twelveHour = true;
                 run = 4;
             } else if (StartsWithIgnoreCase(pattern, i, "am/pm")) {
-                c.tokens.push_back({Tok::AmPmText, std::string(pattern.substr(i, 2)) + std::string(pattern.substr(i + 3, 2))});
+                c.tokens.push_back({Tok::AmPmText, std::string(pattern.substr(i, 2)) +
+                                                       std::string(pattern.substr(i + 3, 2))});
                 c.twelveHour = true;
                 run = 5;
             } else if (StartsWithIgnoreCase(pattern, i, "a/p")) {
-                c.tokens.push_back({Tok::AmPmText, std::string(1, pattern[i]) + std::string(1, pattern[i + 2])});
+                c.tokens.push_back(
+                    {Tok::AmPmText, std::string(1, pattern[i]) + std::string(1, pattern[i + 2])});
                 c.twelveHour = true;
                 run = 3;
             } else {
@@ -145,9 +178,18 @@ void Compile(std::string_view pattern, CompiledPattern& c) {
                 run = 1;
             }
             break;
-        case '/': add(Tok::DateSep); run = 1; break;
-        case ':': add(Tok::TimeSep); run = 1; break;
-        default: literal(pattern.substr(i, 1)); run = 1; break;
+        case '/':
+            add(Tok::DateSep);
+            run = 1;
+            break;
+        case ':':
+            add(Tok::TimeSep);
+            run = 1;
+            break;
+        default:
+            literal(pattern.substr(i, 1));
+            run = 1;
+            break;
         }
         i += run;
     }
@@ -156,7 +198,8 @@ void Compile(std::string_view pattern, CompiledPattern& c) {
 const CompiledPattern& CompiledFor(std::string_view pattern, bool mayEvict) {
     static auto* cache = new std::vector<std::unique_ptr<CompiledPattern>>();
     for (const auto& c : *cache) {
-        if (c->source.size() == pattern.size() && std::memcmp(c->source.data(), pattern.data(), pattern.size()) == 0) {
+        if (c->source.size() == pattern.size() &&
+            std::memcmp(c->source.data(), pattern.data(), pattern.size()) == 0) {
             return *c;
         }
     }
@@ -181,7 +224,7 @@ public:
             out_.append(text);
             return;
         }
-        std::size_t f = fill_; // a local index: stores through char* would reload the member
+        std::size_t f = fill_;   // a local index: stores through char* would reload the member
         if (text.size() <= 16) { // short pieces: a byte loop beats a memcpy call
             for (char c : text) buf_[f++] = c;
         } else {
@@ -228,7 +271,8 @@ private:
     size_t fill_ = 0;
 };
 
-void FormatParts(Writer& w, std::string_view pattern, const DateParts& p, const FormatSettings& fs, int depth) {
+void FormatParts(Writer& w, std::string_view pattern, const DateParts& p, const FormatSettings& fs,
+                 int depth) {
     const CompiledPattern& compiled = CompiledFor(pattern, depth == 0);
     for (const Token& t : compiled.tokens) {
         switch (t.kind) {
@@ -238,7 +282,8 @@ void FormatParts(Writer& w, std::string_view pattern, const DateParts& p, const 
         case Tok::WeekdayShort:
         case Tok::WeekdayLong:
             if (p.Year >= 1) {
-                std::int64_t days = DaysFrom1970(p.Year, static_cast<unsigned>(p.Month), static_cast<unsigned>(p.Day));
+                std::int64_t days = DaysFrom1970(p.Year, static_cast<unsigned>(p.Month),
+                                                 static_cast<unsigned>(p.Day));
                 int dow = static_cast<int>(((days + 4) % 7 + 7) % 7);
                 w.Text(t.kind == Tok::WeekdayShort ? kShortDayNames[dow] : kLongDayNames[dow]);
             }
@@ -251,7 +296,8 @@ void FormatParts(Writer& w, std::string_view pattern, const DateParts& p, const 
         case Tok::MonthShort:
         case Tok::MonthLong:
             if (p.Month >= 1 && p.Month <= 12) {
-                w.Text(t.kind == Tok::MonthShort ? fs.ShortMonthNames[p.Month - 1] : fs.LongMonthNames[p.Month - 1]);
+                w.Text(t.kind == Tok::MonthShort ? fs.ShortMonthNames[p.Month - 1]
+                                                 : fs.LongMonthNames[p.Month - 1]);
             }
             break;
         case Tok::Year2: w.Number(p.Year % 100, 2); break;
@@ -299,7 +345,9 @@ void FormatParts(Writer& w, std::string_view pattern, const DateParts& p, const 
 
 } // namespace
 
-bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool IsLeapYear(int year) {
+    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
 
 int DaysInMonth(int year, int month) {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -308,34 +356,38 @@ int DaysInMonth(int year, int month) {
 }
 
 bool TryEncodeDate(int year, int month, int day, double& result) {
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) {
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
+        day > DaysInMonth(year, month)) {
         return false;
     }
-    result = static_cast<double>(DaysFrom1970(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
-                                 kEpochShift);
+    result = static_cast<double>(
+        DaysFrom1970(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + kEpochShift);
     return true;
 }
 
 double EncodeDate(int year, int month, int day) {
     double result = 0;
-    if (!TryEncodeDate(year, month, day, result)) throw EConvertError(std::string(msg::InvalidDateEncode));
+    if (!TryEncodeDate(year, month, day, result))
+        throw EConvertError(std::string(msg::InvalidDateEncode));
     return result;
 }
 
 double EncodeTime(int hour, int minute, int second, int millisecond) {
-    return static_cast<double>(static_cast<std::int64_t>(hour) * 3600000 + minute * 60000 + second * 1000 +
-                               millisecond) /
+    return static_cast<double>(static_cast<std::int64_t>(hour) * 3600000 + minute * 60000 +
+                               second * 1000 + millisecond) /
            static_cast<double>(kMsPerDay);
 }
 
 std::int64_t DaysFromCivil(int year, int month, int day) {
-    return DaysFrom1970(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + kEpochShift + 693594;
+    return DaysFrom1970(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
+           kEpochShift + 693594;
 }
 
 bool DecodeDateTime(double value, DateParts& parts) {
     parts = DateParts{};
     if (!std::isfinite(value) || std::fabs(value) > 1e7) return false;
-    const std::int64_t total = static_cast<std::int64_t>(std::nearbyint(value * static_cast<double>(kMsPerDay)));
+    const std::int64_t total =
+        static_cast<std::int64_t>(std::nearbyint(value * static_cast<double>(kMsPerDay)));
     const std::int64_t magnitude = total < 0 ? -total : total;
     std::int64_t day = magnitude / kMsPerDay;
     if (total < 0) day = -day;
@@ -359,7 +411,8 @@ void AppendDateTimeText(std::string& out, double value, const FormatSettings& se
         return;
     }
     const double whole = std::trunc(value);
-    const std::int64_t ms = static_cast<std::int64_t>(std::nearbyint(std::fabs(value - whole) * kMsPerDay));
+    const std::int64_t ms =
+        static_cast<std::int64_t>(std::nearbyint(std::fabs(value - whole) * kMsPerDay));
     std::int64_t seconds = ms / 1000 + (ms % 1000 >= 500 ? 1 : 0);
     std::int64_t day = static_cast<std::int64_t>(whole);
     const bool timeOnly = day == 0;
@@ -395,7 +448,8 @@ double CurrentDateTime() {
     double date = 0;
     TryEncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, date);
     int second = local.tm_sec > 59 ? 59 : local.tm_sec;
-    return date + EncodeTime(local.tm_hour, local.tm_min, second, static_cast<int>(ts.tv_nsec / 1000000));
+    return date +
+           EncodeTime(local.tm_hour, local.tm_min, second, static_cast<int>(ts.tv_nsec / 1000000));
 }
 
 int CurrentYear() {
