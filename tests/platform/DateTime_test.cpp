@@ -12,9 +12,9 @@ TEST(DateTime, EncodeKnownDays) {
     struct Case {
         int y, m, d;
         double serial;
-    } cases[] = {{1, 1, 1, -693593},      {100, 1, 1, -657434},    {1899, 12, 30, 0},
-                 {1900, 1, 1, 2},         {1970, 1, 1, 25569},     {2000, 1, 1, 36526},
-                 {2024, 1, 5, 45296},     {2000, 2, 29, 36585},    {9999, 12, 31, 2958465}};
+    } cases[] = {{1, 1, 1, -693593},  {100, 1, 1, -657434}, {1899, 12, 30, 0},
+                 {1900, 1, 1, 2},     {1970, 1, 1, 25569},  {2000, 1, 1, 36526},
+                 {2024, 1, 5, 45296}, {2000, 2, 29, 36585}, {9999, 12, 31, 2958465}};
     for (const auto& c : cases) {
         EXPECT_EQ(EncodeDate(c.y, c.m, c.d), c.serial) << c.y << "-" << c.m << "-" << c.d;
         EXPECT_EQ(DaysFromCivil(c.y, c.m, c.d), static_cast<std::int64_t>(c.serial) + 693594);
@@ -93,7 +93,8 @@ TEST(DateTime, Decode) {
     EXPECT_EQ(p.Year, 9999);
 }
 
-std::string Format(std::string_view pattern, double value, const FormatSettings& fs = FormatSettings{}) {
+std::string Format(std::string_view pattern, double value,
+                   const FormatSettings& fs = FormatSettings{}) {
     std::string out;
     AppendFormattedDateTime(out, pattern, value, fs);
     return out;
