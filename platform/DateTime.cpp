@@ -343,6 +343,121 @@ void FormatParts(Writer& w, std::string_view pattern, const DateParts& p, const 
     }
 }
 
+// A short-date pattern made only of day, month and year numbers and fixed
+// texts, compiled once for the pattern and date separator in force: the
+// date-only values that make up most date fields are written from it digit
+// by digit, with the same text as FormatParts.
+class NumericDatePlan {
+public:
+    // The plan for the settings; Simple() is false when the pattern holds
+    // anything else (names, times, nested patterns).
+    static const NumericDatePlan& For(const FormatSettings& fs) {
+        static NumericDatePlan plan;
+        if (plan.separator_ != fs.DateSeparator || plan.source_ != fs.ShortDateFormat)
+            plan.Rebuild(fs);
+        return plan;
+    }
+
+    bool Simple() const { return simple_; }
+
+    // Appends the date: year 1..9999, month 1..12, day 1..31.
+    void Append(std::string& out, int year, int month, int day) const {
+        char buf[kMaxLength];
+        char* p = buf;
+        for (const Step& step : steps_) {
+            switch (step.kind) {
+            case Tok::Year4: p = FourDigits(p, year); break;
+            case Tok::Year2: p = TwoDigits(p, year % 100); break;
+            case Tok::Month: p = OneOrTwoDigits(p, month); break;
+            case Tok::Month2: p = TwoDigits(p, month); break;
+            case Tok::Day: p = OneOrTwoDigits(p, day); break;
+            case Tok::Day2: p = TwoDigits(p, day); break;
+            default: // a fixed text, the date separator included
+                std::memcpy(p, step.text.data(), step.text.size());
+                p += step.text.size();
+                break;
+            }
+        }
+        out.append(buf, p);
+    }
+
+private:
+    // Four digits at most per step keep every date below this length.
+    static constexpr std::size_t kMaxLength = 64;
+
+    struct Step {
+        Tok kind;
+        std::string text;
+    };
+
+    static char* TwoDigits(char* p, int v) {
+        p[0] = static_cast<char>('0' + v / 10);
+        p[1] = static_cast<char>('0' + v % 10);
+        return p + 2;
+    }
+    static char* OneOrTwoDigits(char* p, int v) {
+        if (v >= 10) *p++ = static_cast<char>('0' + v / 10);
+        *p++ = static_cast<char>('0' + v % 10);
+        return p;
+    }
+    static char* FourDigits(char* p, int v) {
+        p = TwoDigits(p, v / 100);
+        return TwoDigits(p, v % 100);
+    }
+
+    void Rebuild(const FormatSettings& fs) {
+        source_ = fs.ShortDateFormat;
+        separator_ = fs.DateSeparator;
+        CompiledPattern compiled;
+        Compile(source_, compiled);
+        steps_.clear();
+        simple_ = true;
+        std::size_t length = 0;
+        for (const Token& t : compiled.tokens) {
+            switch (t.kind) {
+            case Tok::Year4:
+            case Tok::Year2:
+            case Tok::Month:
+            case Tok::Month2:
+            case Tok::Day:
+            case Tok::Day2:
+                steps_.push_back({t.kind, {}});
+                length += 4;
+                break;
+            case Tok::Literal:
+                steps_.push_back({Tok::Literal, t.text});
+                length += t.text.size();
+                break;
+            case Tok::DateSep:
+                steps_.push_back({Tok::Literal, std::string(1, separator_)});
+                length += 1;
+                break;
+            default: simple_ = false; break;
+            }
+        }
+        if (length > kMaxLength) simple_ = false;
+    }
+
+    std::string source_;
+    char separator_ = 0;
+    bool simple_ = false;
+    std::vector<Step> steps_;
+};
+
+// A whole day number other than day zero within years 1..9999: the text is
+// the short date alone.  False when the plan cannot write it.
+bool TryAppendWholeDate(std::string& out, double value, const FormatSettings& settings) {
+    if (!(value >= kMinDay && value <= kMaxDay)) return false; // NaN too
+    const auto day = static_cast<std::int64_t>(value);
+    if (static_cast<double>(day) != value || day == 0) return false;
+    const NumericDatePlan& plan = NumericDatePlan::For(settings);
+    if (!plan.Simple()) return false;
+    int year = 0, month = 0, dayOfMonth = 0;
+    CivilFrom1970(day - kEpochShift, year, month, dayOfMonth);
+    plan.Append(out, year, month, dayOfMonth);
+    return true;
+}
+
 } // namespace
 
 bool IsLeapYear(int year) {
@@ -406,6 +521,7 @@ void AppendFormattedDateTime(std::string& out, std::string_view pattern, double 
 }
 
 void AppendDateTimeText(std::string& out, double value, const FormatSettings& settings) {
+    if (TryAppendWholeDate(out, value, settings)) return;
     if (!std::isfinite(value) || std::fabs(value) > 1e7) {
         AppendGeneralFloat(out, value, 15, settings.DecimalSeparator);
         return;

@@ -1,6 +1,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "platform/DateTime.h"
 #include "platform/Exceptions.h"
@@ -163,6 +165,77 @@ TEST(DateTime, DateTimeText) {
     EXPECT_EQ(text(45296.5 + 0.6 / 86400), "2024-01-05 12:00:01");
     EXPECT_EQ(text(-3000000), "-3000000");
     EXPECT_EQ(text(std::numeric_limits<double>::quiet_NaN()), "NAN");
+}
+
+// The text of a whole day number must be the short date formatted by the
+// general pattern writer, for numeric patterns (written by the shortcut) and
+// all others alike.
+TEST(DateTime, WholeDayTextMatchesGeneralPatternWriter) {
+    const char* patterns[] = {
+        "yyyy/mm/dd",
+        "dd/mm/yyyy",
+        "m/d/yyyy",
+        "d.m.yy",
+        "yyyymmdd",
+        "yy",
+        "d",
+        "YYYY-M-D",
+        "dd.MM.yyyy",
+        "yyy/m/dd",
+        "y/m/d",
+        "'year' yyyy, d/m",
+        "\"d\"d/m",
+        "",
+        "dd mmm yyyy",
+        "ddd d/m/yyyy",
+        "yyyy/mm/dd hh:nn",
+        "ddddd",
+        "c",
+        "yyyy/mm/dd ampm",
+        "mmmm d, yyyy",
+        "a very long fixed text before the date that does not fit a short buffer yyyy",
+    };
+    const char separators[] = {'-', '/', '.', ' '};
+    std::vector<double> days = {-693593, -693592, -1,    1,     2,     59,
+                                60,      61,      25569, 36585, 45296, 2958465};
+    for (double day = -693593; day <= 2958465; day += 997) days.push_back(day);
+    for (const char* pattern : patterns) {
+        for (char separator : separators) {
+            FormatSettings fs;
+            fs.ShortDateFormat = pattern;
+            fs.DateSeparator = separator;
+            for (double day : days) {
+                std::string text;
+                AppendDateTimeText(text, day, fs);
+                std::string general;
+                AppendFormattedDateTime(general, pattern, day, fs);
+                ASSERT_EQ(text, general) << pattern << " " << separator << " " << day;
+            }
+        }
+    }
+}
+
+// Values the shortcut leaves alone: day zero, times of day, outside the calendar.
+TEST(DateTime, DateTimeTextBesideWholeDays) {
+    FormatSettings fs;
+    fs.ShortDateFormat = "dd/mm/yyyy";
+    fs.DateSeparator = '.';
+    auto text = [&fs](double v) {
+        std::string out;
+        AppendDateTimeText(out, v, fs);
+        return out;
+    };
+    EXPECT_EQ(text(45296), "05.01.2024");
+    EXPECT_EQ(text(-0.0), "00:00:00");
+    EXPECT_EQ(text(0), "00:00:00");
+    EXPECT_EQ(text(45296.5), "05.01.2024 12:00:00");
+    EXPECT_EQ(text(-1.5), "29.12.1899 12:00:00");
+    EXPECT_EQ(text(1 - 0.1 / 86400), "31.12.1899"); // rounds up to whole day 1
+    EXPECT_EQ(text(2958466), "2958466");
+    EXPECT_EQ(text(-693594), "-693594");
+    EXPECT_EQ(text(std::numeric_limits<double>::infinity()), "INF");
+    fs.ShortDateFormat = "yyyy mmm dd"; // a name: the general writer
+    EXPECT_EQ(text(45296), "2024 Jan 05");
 }
 
 TEST(DateTime, Clock) {
