@@ -5,12 +5,20 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dbase/QzDBF.h"
 #include "platform/Value.h"
 
 namespace ostrane {
+
+// A D field's text, YYYYMMDD, as a date-time; false for a year up to 1000, a
+// part that is not a number or a day that the calendar does not have.  Eight
+// ASCII digits take a direct route; ParseFieldDateGeneral reads every text
+// part by part, and the tests hold the two to the same results.
+bool ParseFieldDate(std::string_view text, double& value);
+bool ParseFieldDateGeneral(std::string_view text, double& value);
 
 struct FieldSlot;
 using FieldDecoder = void (*)(RecordDecoder&, const FieldSlot&, const std::uint8_t* bytes);

@@ -42,15 +42,6 @@ double DateTimeFromDayAndMs(std::int64_t day, std::int64_t ms) {
     return double(p >= 0 ? p + ms : p - ms) / double(kMsPerDay);
 }
 
-// YYYYMMDD; false for a year up to 1000, a part that is not a number, or a
-// day that the calendar does not have.
-bool ParseDate(std::string_view text, double& value) {
-    std::int32_t year = 0, month = 0, day = 0;
-    if (!TryStrToInt(Part(text, 0, 4), year) || year <= 1000) return false;
-    if (!TryStrToInt(Part(text, 4, 2), month) || !TryStrToInt(Part(text, 6, 2), day)) return false;
-    return TryEncodeDate(year, month, day, value);
-}
-
 // HHMMSS as a time of day on day zero.
 bool ParseTimeOfDay(std::string_view text, double& value) {
     std::int32_t hour = 0, minute = 0, second = 0;
@@ -73,7 +64,7 @@ void DecodeCharacter(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t
 
 void DecodeDate(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
     double value = 0;
-    if (ParseDate(FieldText(slot, bytes), value))
+    if (ParseFieldDate(FieldText(slot, bytes), value))
         d.Cell.SetDateTime(value);
     else
         d.Cell.SetNull();
@@ -231,6 +222,39 @@ TypeRule RuleFor(const TDBFField& field, std::uint8_t signature) {
 }
 
 } // namespace
+
+// ---------------------------------------------------------------------------
+// Dates of D fields
+
+namespace {
+
+// The first eight bytes of text when all are ASCII digits.
+bool EightDigits(std::string_view text, int (&digits)[8]) {
+    if (text.size() < 8) return false;
+    for (int i = 0; i < 8; ++i) {
+        digits[i] = static_cast<unsigned char>(text[i]) - '0';
+        if (unsigned(digits[i]) > 9) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ParseFieldDateGeneral(std::string_view text, double& value) {
+    std::int32_t year = 0, month = 0, day = 0;
+    if (!TryStrToInt(Part(text, 0, 4), year) || year <= 1000) return false;
+    if (!TryStrToInt(Part(text, 4, 2), month) || !TryStrToInt(Part(text, 6, 2), day)) return false;
+    return TryEncodeDate(year, month, day, value);
+}
+
+bool ParseFieldDate(std::string_view text, double& value) {
+    // Eight digits, as nearly every stored date is: the parts are those
+    // digits, as the reading by parts finds them.
+    int g[8];
+    if (!EightDigits(text, g)) return ParseFieldDateGeneral(text, value);
+    const int year = ((g[0] * 10 + g[1]) * 10 + g[2]) * 10 + g[3];
+    return year > 1000 && TryEncodeDate(year, g[4] * 10 + g[5], g[6] * 10 + g[7], value);
+}
 
 // ---------------------------------------------------------------------------
 // The record loop's state

@@ -1,7 +1,13 @@
 // Record loading and the decoding of every type character.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+
 #include "DbfTesting.h"
+#include "dbase/RecordDecoder.h"
 
 namespace ostrane::test {
 namespace {
@@ -244,6 +250,54 @@ TEST_F(RecordsTest, RecordLongerThan32K) {
     const auto cells = table.Load(0);
     ASSERT_EQ(cells.size(), 160u);
     EXPECT_TRUE(cells[159].Value_.SameAs(Value::FromText(std::string(250, 'A' + 159 % 26))));
+}
+
+// The direct reading of eight digits and the reading by parts agree on
+// every text: result and value bit for bit.
+void ExpectSameDate(std::string_view text) {
+    double direct = -1, general = -1;
+    const bool ok = ParseFieldDate(text, direct);
+    EXPECT_EQ(ok, ParseFieldDateGeneral(text, general)) << '"' << std::string(text) << '"';
+    if (ok) {
+        EXPECT_EQ(std::memcmp(&direct, &general, sizeof direct), 0) << std::string(text);
+    }
+}
+
+TEST(FieldDates, EightDigitsMatchReadingByParts) {
+    const int years[] = {0, 1, 999, 1000, 1001, 1582, 1600, 1899, 1900, 2000, 2024, 2100, 9999};
+    char text[16];
+    for (int year : years) {
+        for (int month = 0; month < 100; ++month) {
+            for (int day = 0; day < 100; ++day) {
+                std::snprintf(text, sizeof text, "%04d%02d%02d", year, month, day);
+                ExpectSameDate(text);
+            }
+        }
+    }
+    std::mt19937 rng(8);
+    for (int i = 0; i < 200000; ++i) {
+        std::snprintf(text, sizeof text, "%08u", unsigned(rng() % 100000000u));
+        ExpectSameDate(text);
+        // A longer field: only the first eight bytes count.
+        ExpectSameDate(std::string(text) + char('0' + rng() % 10) + "x");
+    }
+}
+
+TEST(FieldDates, OtherTextsMatchReadingByParts) {
+    const std::string_view cases[] = {
+        "",         "2024",     "2024010",  "20240101", "2024 101",
+        " 2024010", "+2024010", "-2024010", "$7E80101", "2024+1+1",
+        "20240a01", "2024-1-1", "1e030101", "        ", std::string_view("2024\0\0\0\0", 8),
+    };
+    for (std::string_view text : cases) ExpectSameDate(text);
+    // Random bytes from the characters the reading by parts treats apart.
+    const char alphabet[] = "0123456789 +-$aAfF\0x";
+    std::mt19937 rng(10);
+    for (int i = 0; i < 300000; ++i) {
+        std::string text(rng() % 11, ' ');
+        for (char& c : text) c = alphabet[rng() % (sizeof alphabet - 1)];
+        ExpectSameDate(text);
+    }
 }
 
 } // namespace
