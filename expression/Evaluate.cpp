@@ -22,6 +22,7 @@ Value Plus(const Value& a, const Value& b) {
     if (a.IsText() != b.IsText()) {
         std::string text = a.ToText();
         b.AppendText(text);
+        RequireBuiltTextLength(text.size());
         return Value::FromText(text);
     }
     return VarAdd(a, b);
@@ -148,10 +149,12 @@ void TExpNode::EvaluateWord(Value& value) const {
 }
 
 // Both operands are always evaluated, left first; AND and OR do not
-// short-circuit.
+// short-circuit.  An operator text that is not in the table (a run such as
+// "=-" or "!!") is a fault whatever its children.
 Value TExpNode::EvaluateOperator() const {
     const int operands = rank_ > 0 ? OperandCount[rank_ - 1u] : 0;
-    if (operands != ChildCount()) throw EQzIParseException(std::string(SyntaxTreeFaultMessage));
+    if (operands == 0 || operands != ChildCount())
+        throw EQzIParseException(std::string(SyntaxTreeFaultMessage));
     if (operands == 1) return UnaryRules[rank_ - 1u](children_[0]->Evaluate());
     const Value left = children_[0]->Evaluate();
     const Value right = children_[1]->Evaluate();

@@ -3,6 +3,7 @@
 // its own order, at the moment it needs them.
 #include "expression/Functions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <unordered_map>
@@ -151,12 +152,14 @@ char PadCharacter(const CallArgs& a) {
 Value PadL(const CallArgs& a) {
     const char pad = PadCharacter(a);
     const std::int32_t n = a.Integer(1);
+    RequireBuiltTextLength(std::size_t(std::max(n, 0)));
     return Text(PadLeft(a.Text(0), n, pad));
 }
 
 Value PadR(const CallArgs& a) {
     const char pad = PadCharacter(a);
     const std::int32_t n = a.Integer(1);
+    RequireBuiltTextLength(std::size_t(std::max(n, 0)));
     return Text(PadRight(a.Text(0), n, pad));
 }
 

@@ -370,6 +370,7 @@ std::string ReplaceSubstring(std::string_view s, std::string_view oldPattern,
         const std::size_t at = pattern.empty() ? std::string::npos : search.find(pattern, from);
         if (at == std::string::npos) break;
         result.append(s.substr(from, at - from));
+        RequireBuiltTextLength(result.size() + newPattern.size());
         result.append(newPattern);
         from = at + oldPattern.size();
         if (!replaceAll) break;

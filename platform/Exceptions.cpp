@@ -17,4 +17,8 @@ std::string FormatMessage(std::string_view pattern, std::string_view argument) {
     return result;
 }
 
+void RequireBuiltTextLength(std::size_t length) {
+    if (length > MaxBuiltTextLength) throw EOutOfMemory(std::string(msg::OutOfMemory));
+}
+
 } // namespace ostrane

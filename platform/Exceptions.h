@@ -2,6 +2,7 @@
 // of its class; the entry point prints both.
 #pragma once
 
+#include <cstddef>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -43,6 +44,8 @@ OSTRANE_EXCEPTION_CLASS(EFOpenError, Exception)
 OSTRANE_EXCEPTION_CLASS(EFCreateError, Exception)
 OSTRANE_EXCEPTION_CLASS(EReadError, Exception)
 OSTRANE_EXCEPTION_CLASS(EWriteError, Exception)
+// An allocation the program refuses or cannot get.
+OSTRANE_EXCEPTION_CLASS(EOutOfMemory, Exception)
 // The framework's file checks and the expression engine's errors.
 OSTRANE_EXCEPTION_CLASS(EQzIFileException, Exception)
 OSTRANE_EXCEPTION_CLASS(EQzIParseException, Exception)
@@ -61,7 +64,15 @@ inline constexpr std::string_view InvalidDateEncode = "Invalid argument to date 
 inline constexpr std::string_view StreamReadError = "Stream read error";
 inline constexpr std::string_view StreamWriteError = "Stream write error";
 inline constexpr std::string_view FormatTooLong = "Format result longer than 4096 characters";
+inline constexpr std::string_view OutOfMemory = "Out of memory";
 } // namespace msg
+
+// Texts that operations build (joins, padding, replacing) stay within this
+// many bytes, so that a filter can neither allocate without end nor spend
+// seconds per record on one value; no sensible filter builds more.
+inline constexpr std::size_t MaxBuiltTextLength = std::size_t(1) << 24;
+// Raises EOutOfMemory "Out of memory" for a built text longer than the limit.
+void RequireBuiltTextLength(std::size_t length);
 
 // Replaces the first "%s" or "%d" of a message pattern by a text.
 std::string FormatMessage(std::string_view pattern, std::string_view argument);

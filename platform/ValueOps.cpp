@@ -228,6 +228,7 @@ Value DateArith(Arith op, const Value& a, const Value& b) {
 Value JoinTexts(const Value& a, const Value& b) {
     std::string text = a.ToText();
     b.AppendText(text);
+    RequireBuiltTextLength(text.size());
     return Value::FromText(text);
 }
 
