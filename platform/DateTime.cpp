@@ -378,7 +378,7 @@ public:
                 break;
             }
         }
-        out.append(buf, p);
+        out.append(buf, static_cast<std::size_t>(p - buf));
     }
 
 private:

@@ -11,13 +11,31 @@ namespace ostrane {
 
 namespace {
 
+// "00" to "99": two digits per division.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233"
+    "34353637383940414243444546474849505152535455565758596061626364656667"
+    "6869707172737475767778798081828384858687888990919293949596979899";
+
 // Writes the decimal digits of v ending just before end; returns the start.
 char* WriteDigitsBackwards(char* end, std::uint64_t v) {
-    do {
-        *--end = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v != 0);
+    while (v >= 100) {
+        end -= 2;
+        std::memcpy(end, kDigitPairs + 2 * (v % 100), 2);
+        v /= 100;
+    }
+    if (v >= 10) {
+        end -= 2;
+        std::memcpy(end, kDigitPairs + 2 * v, 2);
+    } else {
+        *--end = static_cast<char>('0' + v);
+    }
     return end;
+}
+
+// Appends [start, end); the length form of append is the cheap one.
+void AppendRange(std::string& out, const char* start, const char* end) {
+    out.append(start, static_cast<std::size_t>(end - start));
 }
 
 // A positive decimal d1.d2d3... x 10^exponent.
@@ -82,60 +100,88 @@ void AppendInteger(std::string& out, std::int64_t value) {
         value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     char* start = WriteDigitsBackwards(end, magnitude);
     if (value < 0) *--start = '-';
-    out.append(start, end);
+    AppendRange(out, start, end);
 }
 
-void AppendGeneralFloat(std::string& out, double value, int precision, char decimalSeparator) {
+namespace {
+
+// Special values and zero; false for every other value.
+bool AppendSpecialFloat(std::string& out, double value) {
     if (std::isnan(value)) {
         out.append("NAN");
-        return;
-    }
-    if (std::isinf(value)) {
+    } else if (std::isinf(value)) {
         out.append(value < 0 ? "-INF" : "INF");
-        return;
-    }
-    if (value == 0) { // negative zero too
+    } else if (value == 0) { // negative zero too
         out.push_back('0');
-        return;
+    } else {
+        return false;
     }
-    if (precision < 1) precision = 1;
-    if (precision > 17) precision = 17;
+    return true;
+}
+
+int ClampPrecision(int precision) {
+    return precision < 1 ? 1 : precision > 17 ? 17 : precision;
+}
+
+// Decimals with at most 15 significant digits are told apart by doubles (a
+// double carries 15.95 digits), so when a decimal m / 10^k of at most
+// `precision` <= 15 digits reads back as the value, it is the value's
+// shortest round-trip form, which is the general format's answer.  False
+// when no k up to 4 gives one.
+bool TryAppendShortDecimal(std::string& out, double value, int precision, char decimalSeparator) {
+    constexpr int kMaxShortcutPrecision = 15;
+    if (precision > kMaxShortcutPrecision) return false;
     const double magnitude = std::fabs(value);
+    if (!(magnitude < kPow10[precision])) return false;
 
-    // Whole numbers that fit the precision print as integers.
-    if (magnitude < kPow10[precision] && magnitude == std::trunc(magnitude)) {
+    // Whole numbers print as integers.
+    if (magnitude == std::trunc(magnitude)) {
         AppendInteger(out, static_cast<std::int64_t>(value));
-        return;
+        return true;
     }
-
-    // Few decimals (amounts, measures): when m / 10^k gives back the value
-    // exactly for an integer m below 10^precision, that decimal is the answer.
-    if (magnitude >= 1e-4 && magnitude < kPow10[precision]) {
-        for (int k = 1; k <= 4; ++k) {
-            const double scaled = magnitude * kPow10[k];
-            if (scaled >= kPow10[precision]) break;
-            if (scaled != std::trunc(scaled) || scaled / kPow10[k] != magnitude) continue;
-            std::uint64_t m = static_cast<std::uint64_t>(scaled);
-            int decimals = k;
-            while (decimals > 0 && m % 10 == 0) { // scaling may have found a longer form
-                m /= 10;
-                --decimals;
-            }
-            char text[48];
-            char* end = text + sizeof text;
-            char* p = end;
-            for (int i = 0; i < decimals; ++i) {
-                *--p = static_cast<char>('0' + m % 10);
-                m /= 10;
-            }
-            if (decimals > 0) *--p = decimalSeparator;
-            p = WriteDigitsBackwards(p, m);
-            if (value < 0) *--p = '-';
-            out.append(p, end);
-            return;
+    // Few decimals (amounts, measures); from 1e-4 on the general format
+    // writes them without exponent.
+    if (magnitude < 1e-4) return false;
+    for (int k = 1; k <= 4; ++k) {
+        const double scaled = magnitude * kPow10[k];
+        if (scaled >= kPow10[precision]) return false;
+        if (scaled != std::trunc(scaled) || scaled / kPow10[k] != magnitude) continue;
+        std::uint64_t m = static_cast<std::uint64_t>(scaled);
+        int decimals = k;
+        while (decimals > 0 && m % 10 == 0) { // scaling may have found a longer form
+            m /= 10;
+            --decimals;
         }
+        char text[48];
+        char* end = text + sizeof text;
+        char* p = end;
+        for (int i = 0; i < decimals; ++i) {
+            *--p = static_cast<char>('0' + m % 10);
+            m /= 10;
+        }
+        if (decimals > 0) *--p = decimalSeparator;
+        p = WriteDigitsBackwards(p, m);
+        if (value < 0) *--p = '-';
+        AppendRange(out, p, end);
+        return true;
     }
+    return false;
+}
 
+} // namespace
+
+void AppendGeneralFloat(std::string& out, double value, int precision, char decimalSeparator) {
+    if (AppendSpecialFloat(out, value)) return;
+    precision = ClampPrecision(precision);
+    if (TryAppendShortDecimal(out, value, precision, decimalSeparator)) return;
+    AppendGeneralFloatByDigits(out, value, precision, decimalSeparator);
+}
+
+void AppendGeneralFloatByDigits(std::string& out, double value, int precision,
+                                char decimalSeparator) {
+    if (AppendSpecialFloat(out, value)) return;
+    precision = ClampPrecision(precision);
+    const double magnitude = std::fabs(value);
     DecimalDigits d;
     char buf[64];
     // The shortest round-trip digits are the answer whenever they fit the
@@ -182,7 +228,7 @@ void AppendGeneralFloat(std::string& out, double value, int precision, char deci
         char* expStart = WriteDigitsBackwards(expEnd, static_cast<std::uint64_t>(e < 0 ? -e : e));
         while (expStart != expEnd) *p++ = *expStart++;
     }
-    out.append(text, p);
+    AppendRange(out, text, p);
 }
 
 void AppendCurrency(std::string& out, std::int64_t units, char decimalSeparator) {
@@ -206,7 +252,7 @@ void AppendCurrency(std::string& out, std::int64_t units, char decimalSeparator)
     }
     char* start = WriteDigitsBackwards(p, magnitude / 10000);
     if (units < 0) *--start = '-';
-    out.append(start, end);
+    AppendRange(out, start, end);
 }
 
 } // namespace ostrane

@@ -16,6 +16,11 @@ void AppendInteger(std::string& out, std::int64_t value);
 // trailing zeros, no bare separator, negative zero as 0.  NaN and infinities
 // as NAN, INF, -INF.
 void AppendGeneralFloat(std::string& out, double value, int precision, char decimalSeparator);
+// The same text by the digits of the shortest (or 17-digit) expansion alone;
+// AppendGeneralFloat writes whole numbers and few decimals directly, with
+// the identical result that the tests hold against this route.
+void AppendGeneralFloatByDigits(std::string& out, double value, int precision,
+                                char decimalSeparator);
 
 // Fixed point with up to four decimals, trailing zeros and a bare separator
 // dropped.
