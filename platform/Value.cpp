@@ -40,7 +40,9 @@ void Value::AppendText(std::string& out) const {
     case ValueKind::Double:
         AppendGeneralFloat(out, num_.f64, 15, CurrentFormatSettings().DecimalSeparator);
         return;
-    case ValueKind::Currency: AppendCurrency(out, num_.i64, CurrentFormatSettings().DecimalSeparator); return;
+    case ValueKind::Currency:
+        AppendCurrency(out, num_.i64, CurrentFormatSettings().DecimalSeparator);
+        return;
     case ValueKind::DateTime: AppendDateTimeText(out, num_.f64, CurrentFormatSettings()); return;
     case ValueKind::Boolean: out.append(num_.b ? "True" : "False"); return;
     case ValueKind::WideText: {
@@ -66,14 +68,16 @@ bool Value::ToBoolean() const {
     case ValueKind::Currency: return num_.i64 != 0;
     case ValueKind::ByteText: {
         bool result = false;
-        if (!TryVariantTextToBoolean(text_, CurrentFormatSettings(), result)) ThrowInvalidConversion();
+        if (!TryVariantTextToBoolean(text_, CurrentFormatSettings(), result))
+            ThrowInvalidConversion();
         return result;
     }
     case ValueKind::WideText: {
         std::string ansi;
         Utf16ToAnsi(wide_, ansi);
         bool result = false;
-        if (!TryVariantTextToBoolean(ansi, CurrentFormatSettings(), result)) ThrowInvalidConversion();
+        if (!TryVariantTextToBoolean(ansi, CurrentFormatSettings(), result))
+            ThrowInvalidConversion();
         return result;
     }
     case ValueKind::Null: break;
