@@ -11,7 +11,10 @@ TEST(OemToAnsi, Conversion) {
     EXPECT_EQ(OemToAnsi(""), "");
     EXPECT_EQ(OemToAnsi("plain"), "plain");
     EXPECT_EQ(OemToAnsi("\x80"), "\xC3\x87"); // C cedilla
-    EXPECT_EQ(OemToAnsi("\x81" "ber"), "\xC3\xBC" "ber");
+    EXPECT_EQ(OemToAnsi("\x81"
+                        "ber"),
+              "\xC3\xBC"
+              "ber");
     // The bytes from the first NUL on are kept: AB\0\0 keeps its four bytes.
     EXPECT_EQ(OemToAnsi(std::string_view("AB\0\0", 4)), std::string("AB\0\0", 4));
     EXPECT_EQ(OemToAnsi(std::string_view("\x80\0\x80", 3)), std::string("\xC3\x87\0\x80", 4));
@@ -20,7 +23,8 @@ TEST(OemToAnsi, Conversion) {
 
 TEST(OemToAnsi, SingleByteAnsi) {
     SetAnsiCharset("CP1252");
-    EXPECT_EQ(OemToAnsi(std::string_view("\x80\x81\xE1\0\0", 5)), std::string("\xC7\xFC\xDF\0\0", 5));
+    EXPECT_EQ(OemToAnsi(std::string_view("\x80\x81\xE1\0\0", 5)),
+              std::string("\xC7\xFC\xDF\0\0", 5));
     EXPECT_EQ(OemToAnsi("\xB3"), "?");
     SetAnsiCharset("UTF-8");
 }
