@@ -49,18 +49,19 @@ TEST(ValueText, Table) {
         {Value::FromCurrencyUnits(1000000), "100"},
         {Value::FromCurrencyUnits(9), "0.0009"},
         {Value::FromCurrencyUnits(-15000), "-1.5"},
-        {Value::FromCurrencyUnits(std::numeric_limits<std::int64_t>::max()), "922337203685477.5807"},
+        {Value::FromCurrencyUnits(std::numeric_limits<std::int64_t>::max()),
+         "922337203685477.5807"},
         {Value::FromDateTime(45296), "2024-01-05"},
         {Value::FromDateTime(0.5), "12:00:00"},
         {Value::FromDateTime(0), "00:00:00"},
         {Value::FromDateTime(45296.75), "2024-01-05 18:00:00"},
-        {Value::FromDateTime(45296.0000001), "2024-01-05"},        // 8.64 ms: no time
-        {Value::FromDateTime(45296.99999999), "2024-01-06"},       // rounds into the next day
+        {Value::FromDateTime(45296.0000001), "2024-01-05"},  // 8.64 ms: no time
+        {Value::FromDateTime(45296.99999999), "2024-01-06"}, // rounds into the next day
         {Value::FromDateTime(3.34), "1900-01-02 08:09:36"},
         {Value::FromDateTime(-1.25), "1899-12-29 06:00:00"},
         {Value::FromDateTime(-693593), "0001-01-01"},
         {Value::FromDateTime(2958465), "9999-12-31"},
-        {Value::FromDateTime(2958466), "2958466"},              // outside years 1..9999
+        {Value::FromDateTime(2958466), "2958466"}, // outside years 1..9999
         {Value::FromDateTime(-700000.5), "-700000.5"},
         {Value::FromDateTime(1e300), "1E+300"},
         {Value::FromBoolean(true), "True"},
@@ -136,9 +137,10 @@ TEST(ValueTruth, Table) {
 
 TEST(ValueTruth, Failures) {
     ScopedFormatSettings scoped(CLocaleProfile());
-    const Value failing[] = {Value::MakeNull(),        Value::FromText(""),      Value::FromText("yes"),
-                             Value::FromText(" true"), Value::FromText("#true#"), Value::FromText("abc"),
-                             Value::FromText("1e"),    Value::FromWideText(u"On")};
+    const Value failing[] = {Value::MakeNull(),         Value::FromText(""),
+                             Value::FromText("yes"),    Value::FromText(" true"),
+                             Value::FromText("#true#"), Value::FromText("abc"),
+                             Value::FromText("1e"),     Value::FromWideText(u"On")};
     for (const auto& v : failing) {
         try {
             (void)v.ToBoolean();
