@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -122,13 +123,16 @@ public:
         kind_ = ValueKind::Boolean;
         num_.b = x;
     }
-    void SetText(std::string_view s) {
-        kind_ = ValueKind::ByteText;
-        text_.assign(s.data(), s.size());
-    }
+    void SetText(std::string_view s) { SetText(s.data(), s.size()); }
     void SetText(const char* data, std::size_t size) {
         kind_ = ValueKind::ByteText;
-        text_.assign(data, size);
+        // The same field of the next record has the same length: the bytes
+        // are replaced in place (memmove, as data may lie in text_ itself).
+        if (size == text_.size()) {
+            if (size != 0) std::memmove(text_.data(), data, size);
+        } else {
+            text_.assign(data, size);
+        }
     }
     void SetWideText(std::u16string_view s) {
         kind_ = ValueKind::WideText;

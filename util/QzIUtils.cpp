@@ -34,8 +34,18 @@ std::string OemToAnsi(std::string_view text) {
 }
 
 bool IsBlank(std::string_view text) {
-    for (char c : text) {
-        if (c != ' ' && c != '\0') return false;
+    // Blanks and NULs are the only bytes without a bit outside 0x20, which
+    // lets whole words of padding be tested at once.
+    constexpr std::uint64_t kOtherBits = ~0x2020202020202020ull;
+    const char* p = text.data();
+    std::size_t n = text.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        if ((word & kOtherBits) != 0) return false;
+    }
+    for (; n > 0; ++p, --n) {
+        if (*p != ' ' && *p != '\0') return false;
     }
     return true;
 }

@@ -99,6 +99,32 @@ TEST(ValueText, TwelveHourProfile) {
     EXPECT_EQ(Value::FromDateTime(365.25).ToText(), "12/30/1900 6:00:00 AM");
 }
 
+// A text overwritten in place: same length, shorter, longer, empty, and from
+// the value's own bytes.
+TEST(ValueText, SetTextOverwritesInPlace) {
+    Value v = Value::FromText("abcdef");
+    v.SetNull();
+    v.SetText("uvwxyz");
+    EXPECT_TRUE(v.SameAs(Value::FromText("uvwxyz")));
+    v.SetText("ab");
+    EXPECT_TRUE(v.SameAs(Value::FromText("ab")));
+    v.SetText(std::string_view("a\0c", 3));
+    EXPECT_EQ(v.TextPayload(), std::string("a\0c", 3));
+    v.SetText("");
+    EXPECT_TRUE(v.SameAs(Value::FromText("")));
+    v.SetText("");
+    EXPECT_TRUE(v.SameAs(Value::FromText("")));
+    v.SetText("0123456789012345678901234567890123456789");
+    const std::string& own = v.TextPayload();
+    v.SetText(own.data(), own.size()); // the same bytes
+    EXPECT_EQ(v.TextPayload(), "0123456789012345678901234567890123456789");
+    v.SetText(std::string_view(own).substr(10)); // a part of itself
+    EXPECT_EQ(v.TextPayload(), "012345678901234567890123456789");
+    v.SetDouble(1.5);
+    v.SetText("abcdefghijklmnopqrstuvwxyz0123");
+    EXPECT_TRUE(v.SameAs(Value::FromText("abcdefghijklmnopqrstuvwxyz0123")));
+}
+
 TEST(ValueTruth, Table) {
     ScopedFormatSettings scoped(CLocaleProfile());
     struct Case {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "platform/CodePage.h"
 #include "util/QzIUtils.h"
 
@@ -35,6 +37,27 @@ TEST(IsBlank, Table) {
     EXPECT_TRUE(IsBlank(std::string_view("\0 \0", 3)));
     EXPECT_FALSE(IsBlank(" a "));
     EXPECT_FALSE(IsBlank("\t"));
+}
+
+// Every byte value at every position of blank and NUL padding up to 24
+// bytes long, beside the byte-by-byte rule.
+TEST(IsBlank, EveryByteAtEveryPosition) {
+    auto byteByByte = [](std::string_view text) {
+        for (char c : text) {
+            if (c != ' ' && c != '\0') return false;
+        }
+        return true;
+    };
+    for (std::size_t length = 1; length <= 24; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            for (int byte = 0; byte < 256; ++byte) {
+                std::string text(length, ' ');
+                for (std::size_t i = 0; i < length; i += 3) text[i] = '\0';
+                text[at] = char(byte);
+                ASSERT_EQ(IsBlank(text), byteByByte(text)) << length << " " << at << " " << byte;
+            }
+        }
+    }
 }
 
 TEST(CaseAscii, Table) {
