@@ -56,7 +56,10 @@ public:
     // stored in sort order.
     bool Dbase7Family = false;
     bool BinaryBlockNumbers = false; // memo fields hold 4-byte block numbers
-    Value Cell;
+    // The value of the field being decoded, one of cells_: each field keeps
+    // its own, so that a text overwrites the same field's text of the last
+    // record in place.
+    Value* Cell = nullptr;
     TAlignment Alignment = taLeftJustify;
     TQzICellType CellType = ictEmpty;
     std::string Scratch; // conversions of texts
@@ -64,6 +67,7 @@ public:
 private:
     TDBFHeader header_;
     std::vector<FieldSlot> slots_;
+    std::vector<Value> cells_; // one per slot
     std::vector<std::uint8_t> buffer_;
 };
 

@@ -58,16 +58,16 @@ bool ParseTimeOfDay(std::string_view text, double& value) {
 // Decoders, one per row of the type table
 
 void DecodeCharacter(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
-    d.Cell.SetText(d.Conversion.Apply(FieldText(slot, bytes), d.Scratch));
+    d.Cell->SetText(d.Conversion.Apply(FieldText(slot, bytes), d.Scratch));
     SetCellKind(d, taLeftJustify, ictString);
 }
 
 void DecodeDate(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
     double value = 0;
     if (ParseFieldDate(FieldText(slot, bytes), value))
-        d.Cell.SetDateTime(value);
+        d.Cell->SetDateTime(value);
     else
-        d.Cell.SetNull();
+        d.Cell->SetNull();
     SetCellKind(d, taLeftJustify, ictDateTime);
 }
 
@@ -80,14 +80,14 @@ void DecodeTime(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* byt
     if (slot.Length == 6) {
         double value = 0;
         if (bytes[0] != ' ' && ParseTimeOfDay(FieldText(slot, bytes), value))
-            d.Cell.SetDateTime(value);
+            d.Cell->SetDateTime(value);
         else
-            d.Cell.SetNull();
+            d.Cell->SetNull();
         return;
     }
     const std::int64_t julian = std::int32_t(bytes::Le32(bytes));
     const std::int64_t ms = std::int32_t(bytes::Le32(bytes + 4));
-    d.Cell.SetDateTime(DateTimeFromDayAndMs(julian - kJulianDayOfDayZero, ms));
+    d.Cell->SetDateTime(DateTimeFromDayAndMs(julian - kJulianDayOfDayZero, ms));
 }
 
 // A big-endian double counting milliseconds from the day before 0001-01-01.
@@ -96,24 +96,24 @@ void DecodeTimestamp(RecordDecoder& d, const FieldSlot&, const std::uint8_t* byt
     const double raw = bytes::DoubleFromBits(bytes::Be64(bytes));
     // Beyond this the day number would not fit the arithmetic: no date at all.
     if (!(std::fabs(raw) < 9.0e18)) {
-        d.Cell.SetNull();
+        d.Cell->SetNull();
         return;
     }
     const auto ms = static_cast<std::int64_t>(std::nearbyint(raw));
     std::int64_t day = ms / kMsPerDay;
     std::int64_t time = ms % kMsPerDay;
     if (time < 0) time += kMsPerDay, --day;
-    d.Cell.SetDateTime(DateTimeFromDayAndMs(day, time));
+    d.Cell->SetDateTime(DateTimeFromDayAndMs(day, time));
 }
 
 void DecodeNumeric(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
     const double value = ValPrefix(FieldText(slot, bytes));
-    d.Cell.SetDouble(slot.Decimals == 0 ? std::nearbyint(value) : value);
+    d.Cell->SetDouble(slot.Decimals == 0 ? std::nearbyint(value) : value);
     SetCellKind(d, taRightJustify, ictDecimal);
 }
 
 void DecodeDouble(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
-    d.Cell.SetDouble(bytes::DoubleFromBits(bytes::Le64(bytes)));
+    d.Cell->SetDouble(bytes::DoubleFromBits(bytes::Le64(bytes)));
     SetCellKind(d, taRightJustify, ictDecimal);
 }
 
@@ -125,22 +125,22 @@ void DecodeBigEndianDouble(RecordDecoder& d, const FieldSlot&, const std::uint8_
     constexpr std::uint64_t kTopBit = 1ULL << 63;
     const std::uint64_t stored = bytes::Be64(bytes);
     const bool sortOrder = d.Dbase7Family && (stored & kTopBit) == 0;
-    d.Cell.SetDouble(sortOrder ? bytes::DoubleFromBits(~stored) : -bytes::DoubleFromBits(stored));
+    d.Cell->SetDouble(sortOrder ? bytes::DoubleFromBits(~stored) : -bytes::DoubleFromBits(stored));
     SetCellKind(d, taRightJustify, ictDecimal);
 }
 
 void DecodeCurrency(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
-    d.Cell.SetCurrencyUnits(std::int64_t(bytes::Le64(bytes)));
+    d.Cell->SetCurrencyUnits(std::int64_t(bytes::Le64(bytes)));
     SetCellKind(d, taRightJustify, ictDecimal);
 }
 
 void DecodeLogical(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
-    d.Cell.SetBoolean(FieldText(slot, bytes) == "T");
+    d.Cell->SetBoolean(FieldText(slot, bytes) == "T");
     SetCellKind(d, taLeftJustify, ictBoolean);
 }
 
 void DecodeInteger(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
-    d.Cell.SetInteger(std::int32_t(bytes::Le32(bytes)));
+    d.Cell->SetInteger(std::int32_t(bytes::Le32(bytes)));
     SetCellKind(d, taRightJustify, ictInteger);
 }
 
@@ -148,12 +148,12 @@ void DecodeInteger(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes
 // dBase 7 family (four zero bytes still give 0).
 void DecodeAutoIncrement(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
     if (!d.Dbase7Family || bytes::Le32(bytes) == 0) return DecodeInteger(d, slot, bytes);
-    d.Cell.SetInteger(std::int32_t(bytes::Be32(bytes) ^ 0x80000000u));
+    d.Cell->SetInteger(std::int32_t(bytes::Be32(bytes) ^ 0x80000000u));
     SetCellKind(d, taRightJustify, ictInteger);
 }
 
 void DecodeShortInteger(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
-    d.Cell.SetInteger(bytes::Le16(bytes));
+    d.Cell->SetInteger(bytes::Le16(bytes));
     SetCellKind(d, taRightJustify, ictInteger);
 }
 
@@ -167,19 +167,19 @@ std::int32_t MemoBlockNumber(RecordDecoder& d, const FieldSlot& slot, const std:
 void DecodeMemo(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
     const std::int32_t block = MemoBlockNumber(d, slot, bytes);
     if ((d.Owner.ParseItems & ParseItemBit(ipiBLOB)) == 0) {
-        d.Cell.SetInteger(block);
+        d.Cell->SetInteger(block);
         return SetCellKind(d, taLeftJustify, ictInteger);
     }
     const std::string memo = d.Owner.ReadBlob(block, 0);
     if (slot.Type == 'M')
-        d.Cell.SetText(d.Conversion.Apply(memo, d.Scratch));
+        d.Cell->SetText(d.Conversion.Apply(memo, d.Scratch));
     else
-        d.Cell.SetText(memo);
+        d.Cell->SetText(memo);
     SetCellKind(d, taLeftJustify, ictMemo);
 }
 
 void DecodeNullFlags(RecordDecoder& d, const FieldSlot&, const std::uint8_t*) {
-    d.Cell.SetNull();
+    d.Cell->SetNull();
     SetCellKind(d, taLeftJustify, ictEmpty);
 }
 
@@ -261,7 +261,7 @@ bool ParseFieldDate(std::string_view text, double& value) {
 
 RecordDecoder::RecordDecoder(TDBF& owner, const TQzDBFTable& table)
     : Owner(owner), Conversion(owner.conversion_), header_(table.Header),
-      buffer_(std::size_t(table.Header.RecordLength) + kZeroTail, 0) {
+      cells_(table.Fields.size()), buffer_(std::size_t(table.Header.RecordLength) + kZeroTail, 0) {
     Dbase7Family = Is48ByteKind(owner.DBFVersion);
     BinaryBlockNumbers = IsVisualFoxProFamily(header_.Signature) || owner.DBFVersion == HyperSix;
     const std::size_t recordLength = header_.RecordLength;
@@ -289,17 +289,18 @@ bool RecordDecoder::Read(FileStream& stream) {
 }
 
 void RecordDecoder::Report(std::int32_t row) {
-    std::int32_t column = 0;
-    for (const FieldSlot& slot : slots_) {
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        const FieldSlot& slot = slots_[i];
+        Cell = &cells_[i];
         const std::uint8_t* bytes = buffer_.data() + slot.Start;
         if (slot.BlankTest && IsBlank(FieldText(slot, bytes))) {
-            Cell.SetNull();
+            Cell->SetNull();
             Alignment = taLeftJustify;
             CellType = ictEmpty;
         } else {
             slot.Decode(*this, slot, bytes);
         }
-        Owner.OnCellValue(&Owner, 0, row, column++, 0, Cell, Alignment, CellType);
+        Owner.OnCellValue(&Owner, 0, row, std::int32_t(i), 0, *Cell, Alignment, CellType);
     }
 }
 
