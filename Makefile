@@ -1,6 +1,9 @@
 # Front door for building, testing and trying the converter.
 BUILD      ?= build
 SAN_BUILD  ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
+FUZZ_CXX   ?= clang++-14
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 
 .PHONY: all build test sanitize demo bench fuzz clean
@@ -32,5 +35,13 @@ bench:
 	@cmake --build $(BUILD) -j $(JOBS) --target bench_tools
 	@bench/run_bench.sh $(BUILD)
 
+# Builds the fuzz targets with clang, libFuzzer and the sanitizers, then runs
+# each for FUZZ_SECONDS over its seeds and working corpus (fuzz/corpus-*).
+fuzz:
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) \
+		-DOSTRANE_FUZZ=ON -DOSTRANE_TESTS=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_all
+	@fuzz/run_fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)
