@@ -22,8 +22,12 @@ namespace {
 
 constexpr std::size_t kBufferSize = 64 * 1024;
 
-[[noreturn]] void ThrowReadError() { throw EReadError(std::string(msg::StreamReadError)); }
-[[noreturn]] void ThrowWriteError() { throw EWriteError(std::string(msg::StreamWriteError)); }
+[[noreturn]] void ThrowReadError() {
+    throw EReadError(std::string(msg::StreamReadError));
+}
+[[noreturn]] void ThrowWriteError() {
+    throw EWriteError(std::string(msg::StreamWriteError));
+}
 
 } // namespace
 
@@ -160,7 +164,8 @@ std::int64_t FileStream::Seek(std::int64_t offset, int whence) {
     }
     if (target < 0) return -1;
     if (mode_ == Mode::OpenRead) {
-        if (target >= bufferStart_ && target <= bufferStart_ + static_cast<std::int64_t>(bufferFill_)) {
+        if (target >= bufferStart_ &&
+            target <= bufferStart_ + static_cast<std::int64_t>(bufferFill_)) {
             bufferPos_ = static_cast<std::size_t>(target - bufferStart_);
         } else {
             bufferStart_ = target;
@@ -192,7 +197,8 @@ std::int64_t FileStream::Size() {
     struct stat st {};
     if (::fstat(fd_, &st) != 0) ThrowWriteError();
     std::int64_t end = Position();
-    return static_cast<std::int64_t>(st.st_size) > end ? static_cast<std::int64_t>(st.st_size) : end;
+    return static_cast<std::int64_t>(st.st_size) > end ? static_cast<std::int64_t>(st.st_size)
+                                                       : end;
 }
 
 bool FileExists(const std::string& path) {
