@@ -180,12 +180,7 @@ std::int64_t FileStream::Seek(std::int64_t offset, int whence) {
     return target;
 }
 
-std::int64_t FileStream::Position() const {
-    return mode_ == Mode::OpenRead ? bufferStart_ + static_cast<std::int64_t>(bufferPos_)
-                                   : bufferStart_ + static_cast<std::int64_t>(bufferFill_);
-}
-
-std::int64_t FileStream::Size() {
+std::int64_t FileStream::QuerySize() {
     if (mode_ == Mode::OpenRead) {
         if (size_ < 0) {
             struct stat st {};

@@ -28,14 +28,29 @@ public:
     void Flush();
 
     std::int64_t Seek(std::int64_t offset, int whence); // SEEK_SET / SEEK_CUR / SEEK_END
-    std::int64_t Position() const;
-    std::int64_t Size();
+    // Seek(position, SEEK_SET) that only moves the cursor when the position
+    // lies in the read buffer, as it does for the next record of a loop.
+    std::int64_t SeekTo(std::int64_t position) {
+        if (mode_ == Mode::OpenRead && position >= bufferStart_ &&
+            position <= bufferStart_ + static_cast<std::int64_t>(bufferFill_)) {
+            bufferPos_ = static_cast<std::size_t>(position - bufferStart_);
+            return position;
+        }
+        return Seek(position, SEEK_SET);
+    }
+    std::int64_t Position() const {
+        return bufferStart_ +
+               static_cast<std::int64_t>(mode_ == Mode::OpenRead ? bufferPos_ : bufferFill_);
+    }
+    // Read streams ask the file once and keep the answer.
+    std::int64_t Size() { return mode_ == Mode::OpenRead && size_ >= 0 ? size_ : QuerySize(); }
 
     int Descriptor() const { return fd_; }
     const std::string& Path() const { return path_; }
 
 private:
     void FlushWrites();
+    std::int64_t QuerySize();
 
     std::string path_;
     int fd_ = -1;
