@@ -362,6 +362,44 @@ public:
 
     // Appends the date: year 1..9999, month 1..12, day 1..31.
     void Append(std::string& out, int year, int month, int day) const {
+        if (fixedWidth_) {
+            AppendFixedWidth(out, year, month, day);
+        } else {
+            AppendByStep(out, year, month, day);
+        }
+    }
+
+private:
+    // Four digits at most per step keep every date below this length.
+    static constexpr std::size_t kMaxLength = 64;
+
+    struct Step {
+        Tok kind;
+        std::string text;   // Literal: the text
+        std::size_t At = 0; // numbers: their place in template_
+    };
+
+    // Every number has its fixed width: the template holds the whole text,
+    // and the digits go into their places.
+    void AppendFixedWidth(std::string& out, int year, int month, int day) const {
+        const std::size_t start = out.size();
+        out += template_;
+        char* p = out.data() + start;
+        for (const Step& step : numbers_) {
+            switch (step.kind) {
+            case Tok::Year4:
+                WriteTwoDigits(p + step.At, static_cast<unsigned>(year / 100));
+                WriteTwoDigits(p + step.At + 2, static_cast<unsigned>(year % 100));
+                break;
+            case Tok::Year2: WriteTwoDigits(p + step.At, static_cast<unsigned>(year % 100)); break;
+            case Tok::Month2: WriteTwoDigits(p + step.At, static_cast<unsigned>(month)); break;
+            default: WriteTwoDigits(p + step.At, static_cast<unsigned>(day)); break; // Day2
+            }
+        }
+    }
+
+    // "m" or "d": one digit below 10, so the text is built step by step.
+    void AppendByStep(std::string& out, int year, int month, int day) const {
         char buf[kMaxLength];
         char* p = buf;
         for (const Step& step : steps_) {
@@ -381,28 +419,27 @@ public:
         out.append(buf, static_cast<std::size_t>(p - buf));
     }
 
-private:
-    // Four digits at most per step keep every date below this length.
-    static constexpr std::size_t kMaxLength = 64;
-
-    struct Step {
-        Tok kind;
-        std::string text;
-    };
-
     static char* TwoDigits(char* p, int v) {
-        p[0] = static_cast<char>('0' + v / 10);
-        p[1] = static_cast<char>('0' + v % 10);
+        WriteTwoDigits(p, static_cast<unsigned>(v));
         return p + 2;
     }
     static char* OneOrTwoDigits(char* p, int v) {
-        if (v >= 10) *p++ = static_cast<char>('0' + v / 10);
-        *p++ = static_cast<char>('0' + v % 10);
-        return p;
+        if (v < 10) {
+            *p = static_cast<char>('0' + v);
+            return p + 1;
+        }
+        return TwoDigits(p, v);
     }
-    static char* FourDigits(char* p, int v) {
-        p = TwoDigits(p, v / 100);
-        return TwoDigits(p, v % 100);
+    static char* FourDigits(char* p, int v) { return TwoDigits(TwoDigits(p, v / 100), v % 100); }
+
+    static std::size_t Width(Tok kind) {
+        switch (kind) {
+        case Tok::Year4: return 4;
+        case Tok::Year2:
+        case Tok::Month2:
+        case Tok::Day2: return 2;
+        default: return 0; // one or two digits
+        }
     }
 
     void Rebuild(const FormatSettings& fs) {
@@ -411,7 +448,10 @@ private:
         CompiledPattern compiled;
         Compile(source_, compiled);
         steps_.clear();
+        numbers_.clear();
+        template_.clear();
         simple_ = true;
+        fixedWidth_ = true;
         std::size_t length = 0;
         for (const Token& t : compiled.tokens) {
             switch (t.kind) {
@@ -420,16 +460,23 @@ private:
             case Tok::Month:
             case Tok::Month2:
             case Tok::Day:
-            case Tok::Day2:
-                steps_.push_back({t.kind, {}});
+            case Tok::Day2: {
+                const std::size_t width = Width(t.kind);
+                fixedWidth_ = fixedWidth_ && width != 0;
+                steps_.push_back({t.kind, {}, template_.size()});
+                numbers_.push_back(steps_.back());
+                template_.append(width, '0');
                 length += 4;
                 break;
+            }
             case Tok::Literal:
                 steps_.push_back({Tok::Literal, t.text});
+                template_ += t.text;
                 length += t.text.size();
                 break;
             case Tok::DateSep:
                 steps_.push_back({Tok::Literal, std::string(1, separator_)});
+                template_ += separator_;
                 length += 1;
                 break;
             default: simple_ = false; break;
@@ -441,7 +488,10 @@ private:
     std::string source_;
     char separator_ = 0;
     bool simple_ = false;
-    std::vector<Step> steps_;
+    bool fixedWidth_ = false;
+    std::vector<Step> steps_;   // the whole pattern
+    std::vector<Step> numbers_; // its numbers only
+    std::string template_;      // fixed widths: the text with zeros for the numbers
 };
 
 // A whole day number other than day zero within years 1..9999: the text is

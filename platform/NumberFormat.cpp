@@ -11,22 +11,16 @@ namespace ostrane {
 
 namespace {
 
-// "00" to "99": two digits per division.
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233"
-    "34353637383940414243444546474849505152535455565758596061626364656667"
-    "6869707172737475767778798081828384858687888990919293949596979899";
-
 // Writes the decimal digits of v ending just before end; returns the start.
 char* WriteDigitsBackwards(char* end, std::uint64_t v) {
     while (v >= 100) {
         end -= 2;
-        std::memcpy(end, kDigitPairs + 2 * (v % 100), 2);
+        WriteTwoDigits(end, static_cast<unsigned>(v % 100));
         v /= 100;
     }
     if (v >= 10) {
         end -= 2;
-        std::memcpy(end, kDigitPairs + 2 * v, 2);
+        WriteTwoDigits(end, static_cast<unsigned>(v));
     } else {
         *--end = static_cast<char>('0' + v);
     }

@@ -3,9 +3,21 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace ostrane {
+
+// "00" to "99": writers put out two digits per division.
+inline constexpr char kDigitPairs[] =
+    "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546"
+    "47484950515253545556575859606162636465666768697071727374757677787980818283848586878889909192"
+    "93949596979899";
+
+// Writes v (below 100) as two digits at p.
+inline void WriteTwoDigits(char* p, unsigned v) {
+    std::memcpy(p, kDigitPairs + 2 * v, 2);
+}
 
 // Decimal digits with a leading "-" for negatives.
 void AppendInteger(std::string& out, std::int64_t value);
