@@ -137,6 +137,26 @@ void AssignValue(Value& to, const Value& from) {
     }
 }
 
+// The cell for a column that the row does not have yet (the first record).
+[[gnu::noinline]] TQzICell& AddCell(TSpreadSheetCols& cols, std::int32_t column) {
+    cols.EnsureIndex(column);
+    cols.Put(column, std::make_unique<TQzICell>());
+    return *cols.OrNil(column);
+}
+
+// CaptureCell's work, inline in the record loop's event handler: from the
+// second record on, every column has its cell.
+inline void StoreCell(TA& ta, std::int32_t column, std::int32_t formatIndex, const Value& value,
+                      TAlignment alignment) {
+    if (column < 0) return;
+    TSpreadSheetCols& cols = ta.Row->Cols;
+    TQzICell* cell = cols.OrNil(column);
+    if (cell == nullptr) cell = &AddCell(cols, column);
+    AssignValue(cell->Value_, value);
+    cell->Alignment = alignment;
+    cell->FormatIndex = formatIndex;
+}
+
 // ---------------------------------------------------------------------------
 // Lines
 
@@ -236,17 +256,7 @@ std::string ERecordError::MessageWithRecord() const {
 
 void CaptureCell(TA& ta, std::int32_t column, std::int32_t formatIndex, const Value& value,
                  TAlignment alignment) {
-    if (column < 0) return;
-    TSpreadSheetCols& cols = ta.Row->Cols;
-    cols.EnsureIndex(column);
-    TQzICell* cell = cols.OrNil(column);
-    if (cell == nullptr) {
-        cols.Put(column, std::make_unique<TQzICell>());
-        cell = cols.OrNil(column);
-    }
-    AssignValue(cell->Value_, value);
-    cell->Alignment = alignment;
-    cell->FormatIndex = formatIndex;
+    StoreCell(ta, column, formatIndex, value, alignment);
 }
 
 Value FieldValue(const TA& ta, std::int32_t i) {
@@ -274,7 +284,7 @@ void ConvertTable(TA& ta, const ConvertSettings& settings) {
     reader.OnCellValue = [&ta](Sender, std::int32_t, std::int32_t, std::int32_t column,
                                std::int32_t formatIndex, const Value& value, TAlignment alignment,
                                TQzICellType) {
-        CaptureCell(ta, column, formatIndex, value, alignment);
+        StoreCell(ta, column, formatIndex, value, alignment);
     };
     std::optional<ProgressMeter> progress;
     if (ProgressMeter::Wanted()) {

@@ -107,12 +107,15 @@ template <class AppendText>
 void LineFormatter::BuildLine(std::string& line, bool alignByType,
                               const AppendText& appendText) const {
     line.clear();
+    if (!quoting_ && !fixedWidth_) { // the common case: texts and delimiters only
+        for (const Column& column : columns_) {
+            if (column.Delimited) line += delimiter_;
+            appendText(column, line);
+        }
+        return;
+    }
     for (const Column& column : columns_) {
         if (column.Delimited) line += delimiter_;
-        if (!quoting_ && !fixedWidth_) {
-            appendText(column, line);
-            continue;
-        }
         std::string& target = quoting_ ? scratch_ : line;
         if (quoting_) scratch_.clear();
         const std::size_t start = target.size();

@@ -117,57 +117,68 @@ int ClampPrecision(int precision) {
     return precision < 1 ? 1 : precision > 17 ? 17 : precision;
 }
 
-// Decimals with at most 15 significant digits are told apart by doubles (a
-// double carries 15.95 digits), so when a decimal m / 10^k of at most
-// `precision` <= 15 digits reads back as the value, it is the value's
-// shortest round-trip form, which is the general format's answer.  False
-// when no k up to 4 gives one.
-bool TryAppendShortDecimal(std::string& out, double value, int precision, char decimalSeparator) {
-    constexpr int kMaxShortcutPrecision = 15;
-    if (precision > kMaxShortcutPrecision) return false;
-    const double magnitude = std::fabs(value);
-    if (!(magnitude < kPow10[precision])) return false;
-
-    // Whole numbers print as integers.
-    if (magnitude == std::trunc(magnitude)) {
-        AppendInteger(out, static_cast<std::int64_t>(value));
-        return true;
-    }
-    // Few decimals (amounts, measures); from 1e-4 on the general format
-    // writes them without exponent.
-    if (magnitude < 1e-4) return false;
-    for (int k = 1; k <= 4; ++k) {
-        const double scaled = magnitude * kPow10[k];
-        if (scaled >= kPow10[precision]) return false;
-        if (scaled != std::trunc(scaled) || scaled / kPow10[k] != magnitude) continue;
-        std::uint64_t m = static_cast<std::uint64_t>(scaled);
-        int decimals = k;
-        while (decimals > 0 && m % 10 == 0) { // scaling may have found a longer form
-            m /= 10;
-            --decimals;
-        }
-        char text[48];
-        char* end = text + sizeof text;
-        char* p = end;
+// The text of m / 10^decimals (m below 10^15) ending just before end, with
+// a leading "-" when negative; returns its start.
+char* WriteScaledBackwards(char* end, std::uint64_t m, int decimals, bool negative,
+                           char decimalSeparator) {
+    char* p = end;
+    if (decimals > 0) {
         for (int i = 0; i < decimals; ++i) {
             *--p = static_cast<char>('0' + m % 10);
             m /= 10;
         }
-        if (decimals > 0) *--p = decimalSeparator;
-        p = WriteDigitsBackwards(p, m);
-        if (value < 0) *--p = '-';
-        AppendRange(out, p, end);
-        return true;
+        *--p = decimalSeparator;
     }
-    return false;
+    p = WriteDigitsBackwards(p, m);
+    if (negative) *--p = '-';
+    return p;
+}
+
+// The decimals m / 10^k (k <= 4) of at most `precision` <= 15 digits.  A
+// double carries 15.95 digits, so two such decimals never read as the same
+// double; when one reads back as the value, it is therefore the value's
+// shortest round-trip form, which is the general format's answer (written
+// without exponent from 1e-4 up).  magnitude is |value|, not zero and below
+// 10^precision.  False when no k gives one.
+bool TryAppendShortDecimal(std::string& out, double value, double magnitude, int precision,
+                           char decimalSeparator) {
+    std::uint64_t m = 0;
+    int decimals = 0;
+    if (magnitude == std::trunc(magnitude)) {
+        m = static_cast<std::uint64_t>(magnitude);
+    } else {
+        if (magnitude < 1e-4) return false;
+        for (decimals = 1;; ++decimals) {
+            if (decimals > 4) return false;
+            const double scaled = magnitude * kPow10[decimals];
+            if (scaled >= kPow10[precision]) return false;
+            if (scaled == std::trunc(scaled) && scaled / kPow10[decimals] == magnitude) {
+                m = static_cast<std::uint64_t>(scaled);
+                break;
+            }
+        }
+        while (m % 10 == 0) { // scaling may have found a longer form
+            m /= 10;
+            --decimals;
+        }
+    }
+    char text[32];
+    char* end = text + sizeof text;
+    const char* start = WriteScaledBackwards(end, m, decimals, value < 0, decimalSeparator);
+    out.append(start, static_cast<std::size_t>(end - start));
+    return true;
 }
 
 } // namespace
 
 void AppendGeneralFloat(std::string& out, double value, int precision, char decimalSeparator) {
-    if (AppendSpecialFloat(out, value)) return;
-    precision = ClampPrecision(precision);
-    if (TryAppendShortDecimal(out, value, precision, decimalSeparator)) return;
+    constexpr int kMaxShortcutPrecision = 15;
+    const double magnitude = std::fabs(value);
+    // NaN fails the comparison, zero and infinities are left out: the digits
+    // route writes them.
+    if (precision >= 1 && precision <= kMaxShortcutPrecision && magnitude < kPow10[precision] &&
+        magnitude != 0 && TryAppendShortDecimal(out, value, magnitude, precision, decimalSeparator))
+        return;
     AppendGeneralFloatByDigits(out, value, precision, decimalSeparator);
 }
 
