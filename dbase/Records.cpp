@@ -283,7 +283,7 @@ RecordDecoder::RecordDecoder(TDBF& owner, const TQzDBFTable& table)
 bool RecordDecoder::Read(FileStream& stream) {
     const std::size_t length = header_.RecordLength;
     const std::size_t got = stream.Read(buffer_.data(), length);
-    std::memset(buffer_.data() + got, 0, length - got);
+    if (got < length) std::memset(buffer_.data() + got, 0, length - got);
     const bool onlyEndOfFile = got == 1 && length > 1 && buffer_[0] == kEndOfFile;
     return !onlyEndOfFile;
 }

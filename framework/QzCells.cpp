@@ -42,7 +42,7 @@ void TQzRange::Assign(const TPersistent& source) {
 
 void TSpreadSheetRow::ClearValues() {
     for (std::int32_t i = 0; i < Cols.Count(); ++i) {
-        TQzICell* cell = Cols.Get(i);
+        TQzICell* cell = Cols.OrNil(i);
         if (cell == nullptr) continue;
         cell->Value_.SetNull();
         cell->Alignment = taLeftJustify;
@@ -314,7 +314,10 @@ void TSpreadSheetFile::DoProgress(std::int32_t position, std::int32_t total) {
 }
 
 void TSpreadSheetFile::SetRowStatus(std::int32_t sheetNo, std::int32_t row, TQzIRowStatus status) {
-    if (TSpreadSheetRow* r = Sheets->Sheet(sheetNo).Cells.OrNil(row)) r->Status = status;
+    // Once per record: the sheet is looked up directly when it exists.
+    TSpreadSheet* sheet = Sheets->OrNil(sheetNo);
+    if (sheet == nullptr) sheet = &Sheets->Sheet(sheetNo);
+    if (TSpreadSheetRow* r = sheet->Cells.OrNil(row)) r->Status = status;
     if (OnRecordStatusChanged) OnRecordStatusChanged(this, sheetNo, row, status);
 }
 

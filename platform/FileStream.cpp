@@ -59,7 +59,7 @@ FileStream::~FileStream() {
     ::close(fd_);
 }
 
-std::size_t FileStream::Read(void* buffer, std::size_t count) {
+std::size_t FileStream::ReadThroughFile(void* buffer, std::size_t count) {
     if (mode_ != Mode::OpenRead) ThrowReadError();
     auto* out = static_cast<unsigned char*>(buffer);
     std::size_t done = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,15 @@ public:
     FileStream& operator=(const FileStream&) = delete;
 
     // Reads up to count bytes; returns how many were read (short at the end).
-    std::size_t Read(void* buffer, std::size_t count);
+    // Bytes already in the read buffer are copied inline.
+    std::size_t Read(void* buffer, std::size_t count) {
+        if (mode_ == Mode::OpenRead && bufferFill_ - bufferPos_ >= count) {
+            std::memcpy(buffer, buffer_.data() + bufferPos_, count);
+            bufferPos_ += count;
+            return count;
+        }
+        return ReadThroughFile(buffer, count);
+    }
     // Reads exactly count bytes or throws EReadError "Stream read error".
     void ReadExact(void* buffer, std::size_t count);
     // Writes everything or throws EWriteError "Stream write error".
@@ -49,6 +58,7 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
+    std::size_t ReadThroughFile(void* buffer, std::size_t count);
     void FlushWrites();
     std::int64_t QuerySize();
 
