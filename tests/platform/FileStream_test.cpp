@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
@@ -78,6 +79,41 @@ TEST_F(FileStreamTest, SeekInsideBuffer) {
     EXPECT_EQ(in.Position(), 70001);
     EXPECT_EQ(in.Seek(200000, SEEK_SET), 200000); // past the end: reads nothing
     EXPECT_EQ(in.Read(&b, 1), 0u);
+}
+
+// Records read one after the other with SeekTo, as the record loop does,
+// across buffer refills, the last one cut short; then jumps back and ahead.
+TEST_F(FileStreamTest, RecordLoopWithSeekTo) {
+    const std::string path = Path("records.bin");
+    std::string data;
+    for (int i = 0; i < 300001; ++i) data.push_back(static_cast<char>(i * 13 + i / 97));
+    {
+        FileStream out(path, FileStream::Mode::Create);
+        out.Write(data.data(), data.size());
+    }
+    FileStream in(path, FileStream::Mode::OpenRead);
+    const std::size_t header = 263;
+    for (std::size_t length : {1u, 82u, 4000u, 65536u, 70001u}) {
+        std::string record(length, '\0');
+        for (std::size_t at = header; at < data.size(); at += length) {
+            ASSERT_EQ(in.SeekTo(static_cast<std::int64_t>(at)), static_cast<std::int64_t>(at));
+            const std::size_t got = in.Read(record.data(), length);
+            const std::size_t expected = std::min(length, data.size() - at);
+            ASSERT_EQ(got, expected) << length << " " << at;
+            ASSERT_EQ(record.compare(0, got, data, at, got), 0) << length << " " << at;
+            ASSERT_EQ(in.Position(), static_cast<std::int64_t>(at + got));
+        }
+    }
+    for (std::size_t at : {5u, 299999u, 70000u, 69999u, 0u, 300001u}) {
+        char b = 0;
+        ASSERT_EQ(in.SeekTo(static_cast<std::int64_t>(at)), static_cast<std::int64_t>(at));
+        const std::size_t got = in.Read(&b, 1);
+        EXPECT_EQ(got, at < data.size() ? 1u : 0u) << at;
+        if (got == 1) {
+            EXPECT_EQ(b, data[at]) << at;
+        }
+    }
+    EXPECT_EQ(in.SeekTo(-1), -1);
 }
 
 TEST_F(FileStreamTest, SeekWhileWriting) {
