@@ -117,26 +117,6 @@ void EnsureTargetIsNotRead(const FileStream& source, const std::string& sourceNa
 // ---------------------------------------------------------------------------
 // Cells
 
-// A copy of from in to that touches only the payload of from's kind, so a
-// cell overwritten record after record neither allocates nor copies stale
-// texts.
-void AssignValue(Value& to, const Value& from) {
-    switch (from.Kind()) {
-    case ValueKind::Empty: to.SetEmpty(); break;
-    case ValueKind::Null: to.SetNull(); break;
-    case ValueKind::SmallInt: to.SetSmallInt(std::int16_t(from.IntegerPayload())); break;
-    case ValueKind::Integer: to.SetInteger(from.IntegerPayload()); break;
-    case ValueKind::Byte: to.SetByte(std::uint8_t(from.IntegerPayload())); break;
-    case ValueKind::Single: to.SetSingle(from.SinglePayload()); break;
-    case ValueKind::Double: to.SetDouble(from.DoublePayload()); break;
-    case ValueKind::Currency: to.SetCurrencyUnits(from.CurrencyUnits()); break;
-    case ValueKind::DateTime: to.SetDateTime(from.DoublePayload()); break;
-    case ValueKind::Boolean: to.SetBoolean(from.BooleanPayload()); break;
-    case ValueKind::WideText: to.SetWideText(from.WidePayload()); break;
-    case ValueKind::ByteText: to.SetText(from.TextPayload()); break;
-    }
-}
-
 // The cell for a column that the row does not have yet (the first record).
 [[gnu::noinline]] TQzICell& AddCell(TSpreadSheetCols& cols, std::int32_t column) {
     cols.EnsureIndex(column);
@@ -152,7 +132,7 @@ inline void StoreCell(TA& ta, std::int32_t column, std::int32_t formatIndex, con
     TSpreadSheetCols& cols = ta.Row->Cols;
     TQzICell* cell = cols.OrNil(column);
     if (cell == nullptr) cell = &AddCell(cols, column);
-    AssignValue(cell->Value_, value);
+    cell->Value_.AssignFrom(value);
     cell->Alignment = alignment;
     cell->FormatIndex = formatIndex;
 }

@@ -139,6 +139,16 @@ public:
         wide_.assign(s.data(), s.size());
     }
 
+    // Becomes a copy of other, touching only the payload of other's kind: a
+    // value overwritten record after record neither allocates nor copies
+    // stale texts.
+    void AssignFrom(const Value& other) {
+        if (other.kind_ == ValueKind::ByteText) return SetText(other.text_);
+        if (other.kind_ == ValueKind::WideText) return SetWideText(other.wide_);
+        kind_ = other.kind_;
+        num_ = other.num_;
+    }
+
     ValueKind Kind() const { return kind_; }
     bool IsEmpty() const { return kind_ == ValueKind::Empty; }
     bool IsNull() const { return kind_ == ValueKind::Null; }

@@ -125,6 +125,38 @@ TEST(ValueText, SetTextOverwritesInPlace) {
     EXPECT_TRUE(v.SameAs(Value::FromText("abcdefghijklmnopqrstuvwxyz0123")));
 }
 
+// A value overwritten by every kind in turn is each time the same as a copy.
+TEST(ValueText, AssignFromEveryKind) {
+    const float nanSingle = std::numeric_limits<float>::quiet_NaN();
+    const Value values[] = {
+        Value(),
+        Value::MakeNull(),
+        Value::FromSmallInt(-7),
+        Value::FromInteger(INT32_MIN),
+        Value::FromByte(255),
+        Value::FromSingle(1.5f),
+        Value::FromSingle(nanSingle),
+        Value::FromDouble(-0.0),
+        Value::FromCurrencyUnits(INT64_MIN),
+        Value::FromDateTime(45296.5),
+        Value::FromBoolean(true),
+        Value::FromBoolean(false),
+        Value::FromWideText(u"wide"),
+        Value::FromText("text"),
+        Value::FromText(""),
+        Value::FromText("a longer text than the small string buffer"),
+    };
+    Value target;
+    for (const Value& first : values) {
+        for (const Value& second : values) {
+            target.AssignFrom(first);
+            EXPECT_TRUE(target.SameAs(first));
+            target.AssignFrom(second);
+            EXPECT_TRUE(target.SameAs(second));
+        }
+    }
+}
+
 TEST(ValueTruth, Table) {
     ScopedFormatSettings scoped(CLocaleProfile());
     struct Case {
