@@ -1,6 +1,7 @@
 // TDBF: positioning on records, loading them and decoding every field by its
 // type character.
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -228,14 +229,25 @@ TypeRule RuleFor(const TDBFField& field, std::uint8_t signature) {
 
 namespace {
 
-// The first eight bytes of text when all are ASCII digits.
-bool EightDigits(std::string_view text, int (&digits)[8]) {
+// The first eight bytes of text as the numbers 0..9, one per byte of the
+// word (the first lowest), when all eight are ASCII digits.
+bool EightDigits(std::string_view text, std::uint64_t& digits) {
+    static_assert(std::endian::native == std::endian::little);
+    constexpr std::uint64_t kHighHalves = 0xF0F0F0F0F0F0F0F0ull;
+    constexpr std::uint64_t kZeros = 0x3030303030303030ull;
+    constexpr std::uint64_t kSixes = 0x0606060606060606ull;
     if (text.size() < 8) return false;
-    for (int i = 0; i < 8; ++i) {
-        digits[i] = static_cast<unsigned char>(text[i]) - '0';
-        if (unsigned(digits[i]) > 9) return false;
-    }
+    std::uint64_t word;
+    std::memcpy(&word, text.data(), sizeof word);
+    // '0' to '9' are 0x30 to 0x39: high half 3, which adding 6 keeps
+    // (no byte can carry into the next once every high half is 3).
+    if ((word & kHighHalves) != kZeros || ((word + kSixes) & kHighHalves) != kZeros) return false;
+    digits = word - kZeros;
     return true;
+}
+
+int Digit(std::uint64_t digits, int i) {
+    return static_cast<int>((digits >> (8 * i)) & 0xFF);
 }
 
 } // namespace
@@ -250,10 +262,12 @@ bool ParseFieldDateGeneral(std::string_view text, double& value) {
 bool ParseFieldDate(std::string_view text, double& value) {
     // Eight digits, as nearly every stored date is: the parts are those
     // digits, as the reading by parts finds them.
-    int g[8];
+    std::uint64_t g = 0;
     if (!EightDigits(text, g)) return ParseFieldDateGeneral(text, value);
-    const int year = ((g[0] * 10 + g[1]) * 10 + g[2]) * 10 + g[3];
-    return year > 1000 && TryEncodeDate(year, g[4] * 10 + g[5], g[6] * 10 + g[7], value);
+    const int year = Digit(g, 0) * 1000 + Digit(g, 1) * 100 + Digit(g, 2) * 10 + Digit(g, 3);
+    const int month = Digit(g, 4) * 10 + Digit(g, 5);
+    const int day = Digit(g, 6) * 10 + Digit(g, 7);
+    return year > 1000 && TryEncodeDate(year, month, day, value);
 }
 
 // ---------------------------------------------------------------------------

@@ -290,6 +290,15 @@ TEST(FieldDates, OtherTextsMatchReadingByParts) {
         "20240a01", "2024-1-1", "1e030101", "        ", std::string_view("2024\0\0\0\0", 8),
     };
     for (std::string_view text : cases) ExpectSameDate(text);
+    // Every byte value at every position of a valid date.
+    for (std::size_t at = 0; at < 9; ++at) {
+        for (int byte = 0; byte < 256; ++byte) {
+            std::string text = "20240229 ";
+            text[at] = char(byte);
+            ExpectSameDate(text);
+            ExpectSameDate(std::string_view(text).substr(0, 8));
+        }
+    }
     // Random bytes from the characters the reading by parts treats apart.
     const char alphabet[] = "0123456789 +-$aAfF\0x";
     std::mt19937 rng(10);
