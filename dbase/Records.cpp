@@ -107,9 +107,15 @@ void DecodeTimestamp(RecordDecoder& d, const FieldSlot&, const std::uint8_t* byt
     d.Cell->SetDateTime(DateTimeFromDayAndMs(day, time));
 }
 
+// nearbyint, whose library call a whole number (the usual content of a
+// field without decimals) does not need.
+double WholeNumber(double value) {
+    return value == std::trunc(value) ? value : std::nearbyint(value);
+}
+
 void DecodeNumeric(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
     const double value = ValPrefix(FieldText(slot, bytes));
-    d.Cell->SetDouble(slot.Decimals == 0 ? std::nearbyint(value) : value);
+    d.Cell->SetDouble(slot.Decimals == 0 ? WholeNumber(value) : value);
     SetCellKind(d, taRightJustify, ictDecimal);
 }
 

@@ -41,7 +41,8 @@ void TQzRange::Assign(const TPersistent& source) {
 }
 
 void TSpreadSheetRow::ClearValues() {
-    for (std::int32_t i = 0; i < Cols.Count(); ++i) {
+    const std::int32_t count = Cols.Count(); // read once: the stores below may alias it
+    for (std::int32_t i = 0; i < count; ++i) {
         TQzICell* cell = Cols.OrNil(i);
         if (cell == nullptr) continue;
         cell->Value_.SetNull();

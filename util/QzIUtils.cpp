@@ -33,23 +33,6 @@ std::string OemToAnsi(std::string_view text) {
     return result;
 }
 
-bool IsBlank(std::string_view text) {
-    // Blanks and NULs are the only bytes without a bit outside 0x20, which
-    // lets whole words of padding be tested at once.
-    constexpr std::uint64_t kOtherBits = ~0x2020202020202020ull;
-    const char* p = text.data();
-    std::size_t n = text.size();
-    for (; n >= 8; p += 8, n -= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p, sizeof word);
-        if ((word & kOtherBits) != 0) return false;
-    }
-    for (; n > 0; ++p, --n) {
-        if (*p != ' ' && *p != '\0') return false;
-    }
-    return true;
-}
-
 std::string UpperCaseAscii(std::string_view s) {
     std::string result(s);
     for (char& c : result) c = UpperAscii(c);

@@ -1,6 +1,8 @@
 // Small text helpers shared by the reader and the expression engine.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -13,7 +15,23 @@ namespace ostrane {
 std::string OemToAnsi(std::string_view text);
 
 // True when every byte is a blank (0x20) or NUL; an empty text is blank.
-bool IsBlank(std::string_view text);
+// Inline: the record loop asks it of nearly every field.
+inline bool IsBlank(std::string_view text) {
+    // Blanks and NULs are the only bytes without a bit outside 0x20, which
+    // lets whole words of padding be tested at once.
+    constexpr std::uint64_t kOtherBits = ~0x2020202020202020ull;
+    const char* p = text.data();
+    std::size_t n = text.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        if ((word & kOtherBits) != 0) return false;
+    }
+    for (; n > 0; ++p, --n) {
+        if (*p != ' ' && *p != '\0') return false;
+    }
+    return true;
+}
 
 // n copies of c; empty when n <= 0.
 std::string RepeatChar(char c, int n);
