@@ -270,8 +270,10 @@ void TDBF::CountRecordsPresent(FileStream& stream, const TDBFHeader& header) {
         recordsPresent_ = 0;
         return;
     }
+    // A record holds at least its deletion flag: with no bytes per record
+    // the file holds none, whatever the count says.
     if (header.RecordLength == 0) {
-        recordsPresent_ = count;
+        recordsPresent_ = 0;
         return;
     }
     std::int64_t present = available / header.RecordLength;
