@@ -115,6 +115,44 @@ void EnsureTargetIsNotRead(const FileStream& source, const std::string& sourceNa
 }
 
 // ---------------------------------------------------------------------------
+// Warnings
+
+constexpr std::string_view WarningPrefix = "ostrane: warning: ";
+
+void Warn(const std::string& text) {
+    std::string line(WarningPrefix);
+    line.append(text).append("\n");
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+std::string HexByte(std::uint8_t byte) {
+    constexpr char Digits[] = "0123456789ABCDEF";
+    return {'0', 'x', Digits[byte >> 4], Digits[byte & 0x0F]};
+}
+
+// What the output cannot show: records the header counts but the file lacks,
+// memo texts without a memo file, texts in a code page this system lacks.
+// One line each on standard error, once per run.
+void WarnAboutLosses(TDBF& reader, const TDBFHeader& header) {
+    const std::int64_t present = reader.RecordsPresent();
+    if (header.RecordCount > present) {
+        Warn("the table header counts " + std::to_string(header.RecordCount) +
+             " records but the file holds " + std::to_string(present) + "; " +
+             std::to_string(present) + " were read");
+    }
+    if (reader.MemoFileMissing()) {
+        Warn("memo fields name memo blocks but no memo file was found beside the table; they "
+             "were written empty");
+    }
+    if (reader.CodePageUnavailable()) {
+        const TextConversion conversion = TextConversion::ForLanguageDriver(header.LanguageDriver);
+        Warn("the language driver " + HexByte(header.LanguageDriver) + " asks for code page " +
+             std::to_string(conversion.CodePage()) +
+             ", which this system cannot convert; its texts were written empty");
+    }
+}
+
+// ---------------------------------------------------------------------------
 // Cells
 
 // The cell for a column that the row does not have yet (the first record).
@@ -255,6 +293,10 @@ void ConvertTable(TA& ta, const ConvertSettings& settings) {
     RunObjects objects(ta);
     TDBF& reader = objects.Reader();
     FileStream source(settings.SourceName, FileStream::Mode::OpenRead);
+    // A file too short for a table header is no table; refused before a
+    // target is created, so no empty result looks like a converted table.
+    if (source.Size() < std::int64_t(TDBFHeader::StoredSize))
+        throw EReadError(std::string(msg::StreamReadError));
     EnsureTargetIsNotRead(source, settings.SourceName, settings.TargetName);
     FileStream target(settings.TargetName, FileStream::Mode::Create);
 
@@ -298,6 +340,8 @@ void ConvertTable(TA& ta, const ConvertSettings& settings) {
     }
     // A full disk must fail the run, not the silent flush of the destructor.
     target.Flush();
+    progress.reset(); // the indicator is erased before the warnings
+    WarnAboutLosses(reader, header);
 }
 
 } // namespace ostrane
