@@ -74,10 +74,6 @@ public:
             text = value.BooleanPayload() ? "1" : "0";
         else
             value.AppendText(text);
-        try {
-            value.ToBoolean(); // what a filter of a lone field name asks
-        } catch (const Exception&) {
-        }
     }
     void AppendFieldText(std::size_t i, std::string& out) const override {
         if (i < texts_.size()) out += texts_[i];
