@@ -152,6 +152,30 @@ void LineFormatter::BuildTypeLine(std::string& line) const {
     BuildLine(line, false, [](const Column& column, std::string& out) { out += column.Letter; });
 }
 
+void LineFormatter::AppendQuotedField(std::string& line, std::size_t width, bool right) const {
+    const std::size_t length = scratch_.size();
+    std::size_t padding = 0;
+    if (fixedWidth_) {
+        if (std::max(length, width) > MaxFormatLength)
+            throw EConvertError(std::string(msg::FormatTooLong));
+        padding = width > length ? width - length : 0;
+    }
+    const bool single = qualifier_.size() == 1;
+    if (!single || (padding > 0 && qualifier_[0] == ' ') ||
+        scratch_.find(qualifier_[0]) != std::string::npos) {
+        if (fixedWidth_) JustifyInPlace(scratch_, 0, width, right);
+        return AppendValue(line, scratch_);
+    }
+    if (length + padding == 0) return; // an empty value is not quoted
+    // Blanks for the whole field, then the qualifiers and the text on them.
+    const std::size_t at = line.size();
+    line.append(length + padding + 2, ' ');
+    char* field = line.data() + at;
+    field[0] = qualifier_[0];
+    std::memcpy(field + 1 + (right ? padding : 0), scratch_.data(), length);
+    field[length + padding + 1] = qualifier_[0];
+}
+
 void LineFormatter::AppendValue(std::string& line, std::string_view text) const {
     if (text.empty()) return;
     if (quoting_) {

@@ -92,6 +92,10 @@ private:
     // column's text.  Record lines align by type, header and type lines left.
     template <class AppendText>
     void BuildLine(std::string& line, bool alignByType, const AppendText& appendText) const;
+    // Appends scratch_, padded to width when the lines have fixed widths,
+    // quoted: what JustifyInPlace and AppendValue give, in one go when
+    // neither the text nor the padding holds the qualifier.
+    void AppendQuotedField(std::string& line, std::size_t width, bool right) const;
 
     std::vector<Column> columns_;
     std::string delimiter_; // empty when none
@@ -116,14 +120,16 @@ void LineFormatter::BuildLine(std::string& line, bool alignByType,
     }
     for (const Column& column : columns_) {
         if (column.Delimited) line += delimiter_;
-        std::string& target = quoting_ ? scratch_ : line;
-        if (quoting_) scratch_.clear();
-        const std::size_t start = target.size();
-        appendText(column, target);
-        if (fixedWidth_) {
-            JustifyInPlace(target, start, column.Width, alignByType && column.RightAligned);
+        const bool right = alignByType && column.RightAligned;
+        if (!quoting_) { // fixed width
+            const std::size_t start = line.size();
+            appendText(column, line);
+            JustifyInPlace(line, start, column.Width, right);
+            continue;
         }
-        if (quoting_) AppendValue(line, scratch_);
+        scratch_.clear();
+        appendText(column, scratch_);
+        AppendQuotedField(line, column.Width, right);
     }
 }
 

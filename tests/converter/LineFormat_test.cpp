@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 #include "converter/ConvertSettings.h"
 #include "platform/Exceptions.h"
 
@@ -105,6 +109,40 @@ TEST(LineFormat, EmptyValueIsNeitherQuotedNorPaddedAway) {
     settings.FixedWidth = true;
     EXPECT_EQ(Build(settings, SmithFields, FixedTexts({"", "", "1"})).Record,
               "\"          \"\t\"   \"\t\"1 \"");
+}
+
+// Record lines against values padded and quoted one by one with the public
+// helpers, over random texts, widths, qualifiers (blank, two bytes, inside
+// the text) and both alignments.
+TEST(LineFormat, QuotedAndPaddedFieldsMatchPaddingThenQuoting) {
+    const char* qualifiers[] = {"\"", "'", " ", "ab", "aa", "x"};
+    const char alphabet[] = "ab x'\"";
+    std::mt19937 rng(4);
+    for (int round = 0; round < 20000; ++round) {
+        ConvertSettings settings;
+        settings.Qualifier = qualifiers[rng() % 6];
+        settings.FixedWidth = rng() % 2 == 0;
+        std::vector<FieldDescriptor> fields;
+        std::vector<std::string> texts;
+        std::string expected;
+        for (int i = 0, n = int(rng() % 4) + 1; i < n; ++i) {
+            const char type = rng() % 2 ? 'C' : 'N';
+            const FieldDescriptor field{"F" + std::to_string(i), type, std::uint8_t(rng() % 13)};
+            std::string text(rng() % 16, ' ');
+            for (char& c : text) c = alphabet[rng() % (sizeof alphabet - 1)];
+            std::string padded = text;
+            if (settings.FixedWidth) {
+                padded = IsRightAligned(type) ? JustifyRight(text, ColumnWidth(field))
+                                              : JustifyLeft(text, ColumnWidth(field));
+            }
+            if (i > 0) expected += '\t';
+            if (!padded.empty()) expected += QuoteValue(padded, settings.Qualifier);
+            fields.push_back(field);
+            texts.push_back(text);
+        }
+        const std::string record = Build(settings, fields, FixedTexts(texts)).Record;
+        ASSERT_EQ(record, expected) << "round " << round;
+    }
 }
 
 TEST(LineFormat, TableWithoutFieldsGivesEmptyLines) {
