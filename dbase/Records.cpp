@@ -362,7 +362,12 @@ bool TDBF::LoadRecord(std::int32_t index, std::int32_t rowNo) {
     if (!dataStream_ || !decoder_) return false;
     const TDBFHeader& header = decoder_->Header();
     DoProgress(index, header.RecordCount);
-    if (LoadOnDemand && !PositionForRecord(header, index)) return false;
+    // The record right after the last one read needs no positioning: the
+    // stream is there, and a record that starts before the end of the file
+    // is what positioning accepts.
+    const bool atRecord = index >= 0 && dataStream_->Position() == RecordPosition(header, index) &&
+                          dataStream_->Position() < dataStream_->Size();
+    if (LoadOnDemand && !atRecord && !PositionForRecord(header, index)) return false;
     // A record wholly past the end of the file is not there to deliver.
     if (dataStream_->Position() >= dataStream_->Size()) return false;
     if (!decoder_->Read(*dataStream_)) return false;
