@@ -201,6 +201,7 @@ private:
     void LoadAllRecords(const TDBFHeader& header);
     std::int64_t RecordPosition(const TDBFHeader& header, std::int32_t index) const;
     bool PositionForRecord(const TDBFHeader& header, std::int32_t index);
+    bool AtRecord(const TDBFHeader& header, std::int32_t index);
 
     // Memo file.
     bool MemoIsFoxProLayout();

@@ -346,6 +346,15 @@ bool TDBF::SeekRecord(std::int32_t index) {
     return true;
 }
 
+// The record right after the last one read needs no positioning: the stream
+// is there, and a record that starts before the end of the file is what
+// PositionForRecord accepts.
+inline bool TDBF::AtRecord(const TDBFHeader& header, std::int32_t index) {
+    const std::int64_t position = dataStream_->Position();
+    return index >= 0 && position == RecordPosition(header, index) &&
+           position < dataStream_->Size();
+}
+
 // Puts the stream on the record, also on one cut short by the end of the file.
 bool TDBF::PositionForRecord(const TDBFHeader& header, std::int32_t index) {
     if (index < 0) return false;
@@ -362,12 +371,7 @@ bool TDBF::LoadRecord(std::int32_t index, std::int32_t rowNo) {
     if (!dataStream_ || !decoder_) return false;
     const TDBFHeader& header = decoder_->Header();
     DoProgress(index, header.RecordCount);
-    // The record right after the last one read needs no positioning: the
-    // stream is there, and a record that starts before the end of the file
-    // is what positioning accepts.
-    const bool atRecord = index >= 0 && dataStream_->Position() == RecordPosition(header, index) &&
-                          dataStream_->Position() < dataStream_->Size();
-    if (LoadOnDemand && !atRecord && !PositionForRecord(header, index)) return false;
+    if (LoadOnDemand && !AtRecord(header, index) && !PositionForRecord(header, index)) return false;
     // A record wholly past the end of the file is not there to deliver.
     if (dataStream_->Position() >= dataStream_->Size()) return false;
     if (!decoder_->Read(*dataStream_)) return false;
