@@ -125,6 +125,27 @@ TEST(ValueText, SetTextOverwritesInPlace) {
     EXPECT_TRUE(v.SameAs(Value::FromText("abcdefghijklmnopqrstuvwxyz0123")));
 }
 
+// Texts of every length up to 40 overwritten by texts of the same length,
+// and by a part of themselves.
+TEST(ValueText, SetTextOfEveryShortLength) {
+    for (std::size_t length = 0; length <= 40; ++length) {
+        std::string first(length, 'a'), second(length, 'b');
+        for (std::size_t i = 0; i < length; ++i) {
+            first[i] = char('a' + i % 26);
+            second[i] = char('A' + (i * 7) % 26);
+        }
+        Value v = Value::FromText(first);
+        v.SetText(second);
+        EXPECT_EQ(v.TextPayload(), second) << length;
+        v.SetText(v.TextPayload()); // itself
+        EXPECT_EQ(v.TextPayload(), second) << length;
+        if (length > 0) {
+            v.SetText(std::string_view(v.TextPayload()).substr(1)); // shorter, from itself
+            EXPECT_EQ(v.TextPayload(), second.substr(1)) << length;
+        }
+    }
+}
+
 // A value overwritten by every kind in turn is each time the same as a copy.
 TEST(ValueText, AssignFromEveryKind) {
     const float nanSingle = std::numeric_limits<float>::quiet_NaN();
