@@ -30,8 +30,41 @@ std::int64_t DaysFrom1970(std::int64_t y, unsigned m, unsigned d) {
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
+// Days from 0000-03-01 to 1970-01-01.  Years that start in March put the
+// leap day last, so the days before each month are the same every year.
+constexpr std::int64_t kMarchZeroTo1970 = 719468;
+// The first and last day of years 1..9999 counted from 0000-03-01.
+constexpr std::int64_t kMarchZeroMin = kMinDay - kEpochShift + kMarchZeroTo1970;
+constexpr std::int64_t kMarchZeroMax = kMaxDay - kEpochShift + kMarchZeroTo1970;
+
+// DaysFrom1970 plus kMarchZeroTo1970 for a valid date of years 1..9999:
+// never negative, so unsigned 32-bit arithmetic does.
+std::uint32_t DayFromMarchZero(unsigned y, unsigned m, unsigned d) {
+    static constexpr std::uint16_t kDaysBefore[] = {306, 337, 0,   31,  61,  92,
+                                                    122, 153, 184, 214, 245, 275};
+    const unsigned yy = y - (m <= 2); // January and February end the year before
+    return 365 * yy + yy / 4 - yy / 100 + yy / 400 + kDaysBefore[m - 1] + d - 1;
+}
+
+// The date of day n counted from 0000-03-01, for the days of years 1..9999.
+void CivilFromMarchZero(std::uint32_t n, int& year, int& month, int& day) {
+    const unsigned era = n / 146097;
+    const unsigned doe = n - era * 146097;
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    year = static_cast<int>(era * 400 + yoe + (m <= 2));
+    month = static_cast<int>(m);
+    day = static_cast<int>(d);
+}
+
 void CivilFrom1970(std::int64_t z, int& year, int& month, int& day) {
-    z += 719468;
+    z += kMarchZeroTo1970;
+    if (z >= kMarchZeroMin && z <= kMarchZeroMax) {
+        return CivilFromMarchZero(static_cast<std::uint32_t>(z), year, month, day);
+    }
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const unsigned doe = static_cast<unsigned>(z - era * 146097);
     const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
@@ -525,8 +558,9 @@ bool TryEncodeDate(int year, int month, int day, double& result) {
         day > DaysInMonth(year, month)) {
         return false;
     }
-    result = static_cast<double>(
-        DaysFrom1970(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + kEpochShift);
+    const std::int64_t fromMarchZero = DayFromMarchZero(
+        static_cast<unsigned>(year), static_cast<unsigned>(month), static_cast<unsigned>(day));
+    result = static_cast<double>(fromMarchZero - kMarchZeroTo1970 + kEpochShift);
     return true;
 }
 

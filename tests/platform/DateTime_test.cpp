@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <limits>
 #include <string>
@@ -236,6 +237,39 @@ TEST(DateTime, DateTimeTextBesideWholeDays) {
     EXPECT_EQ(text(std::numeric_limits<double>::infinity()), "INF");
     fs.ShortDateFormat = "yyyy mmm dd"; // a name: the general writer
     EXPECT_EQ(text(45296), "2024 Jan 05");
+}
+
+// Every day of years 1..9999 in calendar order: encoding gives consecutive
+// day numbers (the same as the general day count), decoding gives the date
+// back, and the text of the day is the date.
+TEST(DateTime, EveryCalendarDayEncodesAndDecodes) {
+    FormatSettings fs;
+    fs.ShortDateFormat = "yyyy/mm/dd";
+    fs.DateSeparator = '-';
+    double serial = -693593; // 0001-01-01
+    char expected[16];
+    for (int year = 1; year <= 9999; ++year) {
+        for (int month = 1; month <= 12; ++month) {
+            for (int day = 1; day <= DaysInMonth(year, month); ++day, ++serial) {
+                double encoded = 0;
+                ASSERT_TRUE(TryEncodeDate(year, month, day, encoded));
+                ASSERT_EQ(encoded, serial) << year << "-" << month << "-" << day;
+                ASSERT_EQ(DaysFromCivil(year, month, day), std::int64_t(serial) + 693594);
+                DateParts parts;
+                ASSERT_TRUE(DecodeDateTime(serial, parts));
+                ASSERT_EQ(parts.Year, year);
+                ASSERT_EQ(parts.Month, month);
+                ASSERT_EQ(parts.Day, day) << year << "-" << month;
+                if (day == 1 || day == 28 || (month == 2 && day >= 28)) {
+                    std::string text;
+                    AppendDateTimeText(text, serial, fs);
+                    std::snprintf(expected, sizeof expected, "%04d-%02d-%02d", year, month, day);
+                    ASSERT_EQ(text, expected);
+                }
+            }
+        }
+    }
+    EXPECT_EQ(serial, 2958466); // one past 9999-12-31
 }
 
 TEST(DateTime, Clock) {
