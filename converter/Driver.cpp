@@ -164,10 +164,9 @@ void WarnAboutLosses(TDBF& reader, const TDBFHeader& header) {
 
 // CaptureCell's work, inline in the record loop's event handler: from the
 // second record on, every column has its cell.
-inline void StoreCell(TA& ta, std::int32_t column, std::int32_t formatIndex, const Value& value,
-                      TAlignment alignment) {
+inline void StoreCell(TSpreadSheetCols& cols, std::int32_t column, std::int32_t formatIndex,
+                      const Value& value, TAlignment alignment) {
     if (column < 0) return;
-    TSpreadSheetCols& cols = ta.Row->Cols;
     TQzICell* cell = cols.OrNil(column);
     if (cell == nullptr) cell = &AddCell(cols, column);
     cell->Value_.AssignFrom(value);
@@ -274,7 +273,7 @@ std::string ERecordError::MessageWithRecord() const {
 
 void CaptureCell(TA& ta, std::int32_t column, std::int32_t formatIndex, const Value& value,
                  TAlignment alignment) {
-    StoreCell(ta, column, formatIndex, value, alignment);
+    StoreCell(ta.Row->Cols, column, formatIndex, value, alignment);
 }
 
 Value FieldValue(const TA& ta, std::int32_t i) {
@@ -303,10 +302,12 @@ void ConvertTable(TA& ta, const ConvertSettings& settings) {
     source.Seek(0, SEEK_SET);
     reader.LoadOnDemand = true;
     reader.FileName = settings.SourceName;
-    reader.OnCellValue = [&ta](Sender, std::int32_t, std::int32_t, std::int32_t column,
-                               std::int32_t formatIndex, const Value& value, TAlignment alignment,
-                               TQzICellType) {
-        StoreCell(ta, column, formatIndex, value, alignment);
+    // The row's columns are those of ta.Row for the whole run.
+    TSpreadSheetCols& cols = objects.Row().Cols;
+    reader.OnCellValue = [&cols](Sender, std::int32_t, std::int32_t, std::int32_t column,
+                                 std::int32_t formatIndex, const Value& value, TAlignment alignment,
+                                 TQzICellType) {
+        StoreCell(cols, column, formatIndex, value, alignment);
     };
     std::optional<ProgressMeter> progress;
     if (ProgressMeter::Wanted()) {
