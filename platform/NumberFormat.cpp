@@ -13,16 +13,23 @@ namespace {
 
 // Writes the decimal digits of v ending just before end; returns the start.
 char* WriteDigitsBackwards(char* end, std::uint64_t v) {
-    while (v >= 100) {
+    while (v > UINT32_MAX) {
         end -= 2;
         WriteTwoDigits(end, static_cast<unsigned>(v % 100));
         v /= 100;
     }
-    if (v >= 10) {
+    // Most numbers fit 32 bits, whose divisions are the quicker ones.
+    auto small = static_cast<std::uint32_t>(v);
+    while (small >= 100) {
         end -= 2;
-        WriteTwoDigits(end, static_cast<unsigned>(v));
+        WriteTwoDigits(end, small % 100);
+        small /= 100;
+    }
+    if (small >= 10) {
+        end -= 2;
+        WriteTwoDigits(end, small);
     } else {
-        *--end = static_cast<char>('0' + v);
+        *--end = static_cast<char>('0' + small);
     }
     return end;
 }
