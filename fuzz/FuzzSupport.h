@@ -20,6 +20,8 @@ inline constexpr std::string_view MemoSeparator = "\xFE\xEDMEMO";
 inline constexpr std::uint8_t ControlMemoTypeMask = 0x03; // DBFMemoType (3 reads as dmDBT)
 inline constexpr std::uint8_t ControlLoadAll = 0x04;      // parse with LoadOnDemand off
 inline constexpr std::uint8_t ControlAllStatuses = 0x08;  // deliver deleted records too
+inline constexpr std::uint8_t ControlFixedQuoted = 0x10;  // driver: /FIXED, a qualifier
+inline constexpr std::uint8_t ControlFilter = 0x20;       // driver: a filter naming a field
 
 struct TableInput {
     std::string_view Table;

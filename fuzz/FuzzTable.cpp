@@ -2,8 +2,10 @@
 // by a memo file (see FuzzSupport.h).  The memo bytes are written under every
 // memo name the reader may look for, so both layouts are reached.  The table
 // is parsed as the converter parses it and its records are loaded, turned
-// into text and formatted into lines; a control byte also selects the memo
-// type, the load-everything mode and the delivery of deleted records.
+// into text and formatted into lines; then, when the table is small enough,
+// the whole conversion runs through the driver.  A control byte selects the
+// memo type, the load-everything mode, the delivery of deleted records and
+// the driver's switches.
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "converter/ConvertSettings.h"
+#include "converter/Driver.h"
 #include "converter/LineFormat.h"
 #include "dbase/QzDBF.h"
 #include "fuzz/FuzzSupport.h"
@@ -27,6 +30,9 @@ using namespace ostrane;
 // Records examined per input, so that a header claiming millions of records
 // keeps the fuzzer fast.
 constexpr std::int32_t MaxRecords = 2000;
+// Fields times records beyond which the driver, which has no such limit, is
+// not run: a small file can legitimately make millions of empty cells.
+constexpr std::int64_t MaxDriverWork = 100000;
 // The memo names beside "t.dbf": every extension in both letter cases is
 // not needed, one spelling each is enough (the case-blind lookup is tested
 // elsewhere), and the bare name serves a HyperSix table.
@@ -109,7 +115,9 @@ void ConvertRecords(TDBF& reader, RecordTexts& texts) {
     }
 }
 
-void ReadTable(const fuzz::TableInput& input, const std::string& path) {
+// Reads the table through the reader's interface; returns the number of
+// fields times the number of records present, the work of a whole conversion.
+std::int64_t ReadTable(const fuzz::TableInput& input, const std::string& path) {
     TDBF reader;
     RecordTexts texts;
     reader.FileName = path;
@@ -121,7 +129,7 @@ void ReadTable(const fuzz::TableInput& input, const std::string& path) {
         reader.LoadOnDemand = false;
         reader.Range->LastRow = MaxRecords;
         reader.LoadFromFile(std::u16string(path.begin(), path.end()));
-        return;
+        return 0;
     }
     reader.LoadOnDemand = true;
     reader.OnCellValue = [&texts](Sender, std::int32_t, std::int32_t, std::int32_t column,
@@ -130,8 +138,29 @@ void ReadTable(const fuzz::TableInput& input, const std::string& path) {
     FileStream source(path, FileStream::Mode::OpenRead);
     reader.ParseStream(source);
     ConvertRecords(reader, texts);
-    reader.MemoFileMissing();
-    reader.CodePageUnavailable();
+    TDBFHeader header;
+    reader.GetHeader(header);
+    return std::int64_t(std::max(header.FieldCount, 1)) *
+           std::min<std::int64_t>(header.RecordCount, reader.RecordsPresent());
+}
+
+// The whole conversion as the program runs it, into a target beside the
+// table; the control byte chooses the switches.
+void ConvertWithDriver(const fuzz::TableInput& input, const std::string& path) {
+    ConvertSettings settings;
+    settings.SourceName = path;
+    settings.TargetName = Dir().File("out.txt");
+    settings.HeaderLine = true;
+    settings.TypeLine = true;
+    if (input.Control & fuzz::ControlFixedQuoted) {
+        settings.FixedWidth = true;
+        settings.Qualifier = "'";
+        settings.Delimiter = ";";
+    }
+    if (input.Control & fuzz::ControlFilter) settings.FilterText = "IIF(ISNULL(NAME), 1, 1) = 1";
+    TA run;
+    run.FilterText = settings.FilterText;
+    ConvertTable(run, settings);
 }
 
 } // namespace
@@ -147,10 +176,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::SplitTableInput({reinterpret_cast<const char*>(data), size});
     const std::string path = Dir().File("t.dbf");
     PlaceFiles(input, path);
+    std::int64_t work = MaxDriverWork + 1;
     try {
-        ReadTable(input, path);
+        work = ReadTable(input, path);
     } catch (const Exception&) {
         // A clean error line in the program.
+    }
+    if (work > MaxDriverWork) return 0;
+    try {
+        ConvertWithDriver(input, path);
+    } catch (const Exception&) {
     }
     return 0;
 }

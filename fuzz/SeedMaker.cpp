@@ -98,6 +98,9 @@ void TableSeeds(SeedWriter& out) {
     out.Add(fuzz::JoinTableInput(EveryType(0x30, Le32(8)),
                                  fuzz::ControlLoadAll | fuzz::ControlAllStatuses,
                                  MemoBuilder(Layout::FoxPro, 64).LengthBlock(8, text).Bytes()));
+    out.Add(fuzz::JoinTableInput(EveryType(0x30, Le32(8)),
+                                 fuzz::ControlFixedQuoted | fuzz::ControlFilter,
+                                 MemoBuilder(Layout::FoxPro, 64).LengthBlock(8, text).Bytes()));
     out.Add(fuzz::JoinTableInput(EveryType(0x8C, BlockText(1)), 0,
                                  MemoBuilder(Layout::DBase, 512).DBase4Block(1, text).Bytes()));
     out.Add(fuzz::JoinTableInput(EveryType(0x03, BlockText(2)), 2,

@@ -23,6 +23,8 @@ rm -rf "$seeds"
 mkdir -p fuzz/artifacts
 
 declare -A max_len=([table]=65536 [filter]=4096 [switches]=2048)
+# The program's own messages and warnings would drown the fuzzer's report.
+declare -A quiet=([table]=3 [filter]=0 [switches]=0)
 failed=()
 for target in "${targets[@]}"; do
   corpus=fuzz/corpus-$target
@@ -34,7 +36,7 @@ for target in "${targets[@]}"; do
   "$build/fuzz/fuzz_$target" "$corpus" "$seeds/$target" \
     -dict="fuzz/$target.dict" -max_len="${max_len[$target]}" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1024 \
-    -print_final_stats=1 -artifact_prefix="fuzz/artifacts/$target-" >"$log" 2>&1
+    -close_fd_mask="${quiet[$target]}" -print_final_stats=1 -artifact_prefix="fuzz/artifacts/$target-" >"$log" 2>&1
   status=$?
   # The progress lines are many; the findings and the statistics are kept.
   grep -v -E '^#[0-9]+[[:space:]]+(NEW|REDUCE|pulse)' "$log" | tail -n 60
