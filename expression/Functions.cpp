@@ -39,6 +39,8 @@ public:
         return node_.Child(i)->Evaluate();
     }
     std::string Text(int i) const { return Get(i).ToText(); }
+    // The text of argument i without copying a byte text (see TextArgument).
+    class TextArgument TextView(int i) const;
     std::int32_t Integer(int i) const { return Get(i).ToInteger(); }
     double Real(int i) const { return Get(i).ToReal(); }
     bool Boolean(int i) const { return Get(i).ToBoolean(); }
@@ -47,9 +49,31 @@ private:
     const TExpNode& node_;
 };
 
+// The text of one evaluated argument: a view of the value's own bytes when it
+// is a byte text (a field, a word), else of its converted text.  Saves a copy
+// of every field a filter trims or measures.
+class TextArgument {
+public:
+    explicit TextArgument(Value value) : value_(std::move(value)) {
+        if (value_.Kind() != ValueKind::ByteText) converted_ = value_.ToText();
+    }
+    std::string_view View() const {
+        return value_.Kind() == ValueKind::ByteText ? std::string_view(value_.TextPayload())
+                                                    : std::string_view(converted_);
+    }
+
+private:
+    Value value_;
+    std::string converted_;
+};
+
+TextArgument CallArgs::TextView(int i) const {
+    return TextArgument(Get(i));
+}
+
 using BuiltIn = Value (*)(const CallArgs&);
 
-Value Text(std::string s) {
+Value Text(std::string_view s) {
     Value v;
     v.SetText(s);
     return v;
@@ -173,13 +197,13 @@ Value Lower(const CallArgs& a) {
     return Text(LowerCaseAscii(a.Text(0)));
 }
 Value Trim(const CallArgs& a) {
-    return Text(std::string(TrimRightControls(TrimLeftControls(a.Text(0)))));
+    return Text(TrimRightControls(TrimLeftControls(a.TextView(0).View())));
 }
 Value TrimLeft(const CallArgs& a) {
-    return Text(std::string(TrimLeftControls(a.Text(0))));
+    return Text(TrimLeftControls(a.TextView(0).View()));
 }
 Value TrimRight(const CallArgs& a) {
-    return Text(std::string(TrimRightControls(a.Text(0))));
+    return Text(TrimRightControls(a.TextView(0).View()));
 }
 
 Value Pos(const CallArgs& a) {
@@ -188,7 +212,7 @@ Value Pos(const CallArgs& a) {
 }
 
 Value Length(const CallArgs& a) {
-    return Value::FromInteger(std::int32_t(a.Text(0).size()));
+    return Value::FromInteger(std::int32_t(a.TextView(0).View().size()));
 }
 
 // The code of the first character; an empty text gives 0.
