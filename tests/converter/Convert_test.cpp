@@ -8,6 +8,7 @@
 #include <iostream>
 #include <regex>
 
+#include "support/Conversion.h"
 #include "support/Process.h"
 #include "support/TableBuilder.h"
 
@@ -15,25 +16,6 @@ namespace ostrane::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Conversion {
-    ProcessResult Process;
-    bool TargetExists = false;
-    std::string Target; // the bytes of the target file
-};
-
-Conversion Convert(const std::string& table, const std::string& target,
-                   const std::vector<std::string>& switches = {}) {
-    std::vector<std::string> argv{OSTRANE_BINARY, table, target};
-    argv.insert(argv.end(), switches.begin(), switches.end());
-    ProcessOptions options;
-    options.Environment = {{"LC_ALL", "C"}, {"LANG", "C"}};
-    Conversion run;
-    run.Process = RunProcess(argv, options);
-    run.TargetExists = fs::exists(target);
-    if (run.TargetExists && fs::is_regular_file(target)) run.Target = ReadFileBytes(target);
-    return run;
-}
 
 void ExpectSuccess(const Conversion& run) {
     EXPECT_EQ(run.Process.ExitCode, 0) << run.Process.Stdout;

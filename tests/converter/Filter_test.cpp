@@ -3,26 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "converter/FilterBridge.h"
+#include "support/Conversion.h"
 #include "support/Process.h"
 #include "support/TableBuilder.h"
 
 namespace ostrane::test {
 namespace {
 
-struct RunOutput {
-    ProcessResult process;
-    std::string target;
-};
-
-RunOutput Convert(const TempDir& dir, const std::string& table, std::vector<std::string> switches) {
-    std::vector<std::string> argv{OSTRANE_BINARY, table, dir.File("out.txt")};
-    argv.insert(argv.end(), switches.begin(), switches.end());
-    ProcessOptions options;
-    options.Environment = {{"LC_ALL", "C"}, {"LANG", "C"}};
-    RunOutput out;
-    out.process = RunProcess(argv, options);
-    out.target = ReadFileBytes(dir.File("out.txt"));
-    return out;
+// Converts the table into out.txt beside it.
+Conversion ConvertToOut(const TempDir& dir, const std::string& table,
+                        const std::vector<std::string>& switches) {
+    return Convert(table, dir.File("out.txt"), switches);
 }
 
 // CITY C(10), STATUS C(1), NOTE C(5): Oslo/B/blank, Bergen/A/x, Oslo/D/y.
@@ -68,9 +59,9 @@ TEST(Filter, SelectsRecordsByWordsOfTheRecord) {
     TempDir dir;
     const std::string table = Cities(dir);
     for (const Case& c : cases) {
-        RunOutput out = Convert(dir, table, {"/FILTER=" + c.filter});
-        EXPECT_EQ(out.process.ExitCode, 0) << c.filter << "\n" << out.process.Stdout;
-        EXPECT_EQ(out.target, c.lines) << c.filter;
+        Conversion out = ConvertToOut(dir, table, {"/FILTER=" + c.filter});
+        EXPECT_EQ(out.Process.ExitCode, 0) << c.filter << "\n" << out.Process.Stdout;
+        EXPECT_EQ(out.Target, c.lines) << c.filter;
     }
 }
 
@@ -81,9 +72,9 @@ TEST(Filter, AFieldNamedPiWinsOverTheFunction) {
                                   .Row({"  1"})
                                   .Row({"  5"})
                                   .Write(dir.Path(), "pi.dbf");
-    RunOutput out = Convert(dir, table, {"/FILTER=pi > 3"});
-    EXPECT_EQ(out.process.ExitCode, 0);
-    EXPECT_EQ(out.target, "5\r\n");
+    Conversion out = ConvertToOut(dir, table, {"/FILTER=pi > 3"});
+    EXPECT_EQ(out.Process.ExitCode, 0);
+    EXPECT_EQ(out.Target, "5\r\n");
 }
 
 TEST(Filter, ErrorsStopTheRunAfterTheHeaderLine) {
@@ -100,10 +91,10 @@ TEST(Filter, ErrorsStopTheRunAfterTheHeaderLine) {
     TempDir dir;
     const std::string table = Cities(dir);
     for (const Case& c : cases) {
-        RunOutput out = Convert(dir, table, {"/H", "/FILTER=" + c.filter});
-        EXPECT_EQ(out.process.ExitCode, 1) << c.filter;
-        EXPECT_EQ(out.process.Stdout.rfind(c.error, 0), 0u) << out.process.Stdout;
-        EXPECT_EQ(out.target, "CITY\tSTATUS\tNOTE\r\n") << c.filter;
+        Conversion out = ConvertToOut(dir, table, {"/H", "/FILTER=" + c.filter});
+        EXPECT_EQ(out.Process.ExitCode, 1) << c.filter;
+        EXPECT_EQ(out.Process.Stdout.rfind(c.error, 0), 0u) << out.Process.Stdout;
+        EXPECT_EQ(out.Target, "CITY\tSTATUS\tNOTE\r\n") << c.filter;
     }
 }
 
@@ -113,9 +104,9 @@ TEST(Filter, NotEvaluatedWithoutDeliveredRecords) {
                                   .Field("CITY", 'C', 10)
                                   .DeletedRow({"Oslo"})
                                   .Write(dir.Path(), "deleted.dbf");
-    RunOutput out = Convert(dir, table, {"/H", "/FILTER=(a + b"});
-    EXPECT_EQ(out.process.ExitCode, 0) << out.process.Stdout;
-    EXPECT_EQ(out.target, "CITY\r\n");
+    Conversion out = ConvertToOut(dir, table, {"/H", "/FILTER=(a + b"});
+    EXPECT_EQ(out.Process.ExitCode, 0) << out.Process.Stdout;
+    EXPECT_EQ(out.Target, "CITY\r\n");
 }
 
 TEST(Filter, StripEnclosing) {
