@@ -12,9 +12,12 @@
 #include "platform/DateTime.h"
 #include "platform/Exceptions.h"
 #include "platform/FormatSettings.h"
+#include "support/Outcome.h"
 
 namespace ostrane {
 namespace {
+
+using namespace test;
 
 // Resolves a few words and records what it was asked.
 class TestOwner : public TExpOwner {
@@ -53,19 +56,6 @@ std::unique_ptr<Parsed> Parse(std::string_view text, TExpOwner* owner) {
     return parsed;
 }
 
-struct Outcome {
-    Value value;
-    std::string error; // class name; empty when a value came out
-    std::string message;
-};
-
-Outcome Ok(Value v) {
-    return {std::move(v), "", ""};
-}
-Outcome Fails(std::string cls, std::string message) {
-    return {Value(), std::move(cls), std::move(message)};
-}
-
 Outcome Calculate(std::string_view text, TExpOwner* owner) {
     try {
         return Ok(Parse(text, owner)->root->Evaluate());
@@ -74,31 +64,6 @@ Outcome Calculate(std::string_view text, TExpOwner* owner) {
     }
 }
 
-std::string Describe(const Outcome& o) {
-    if (!o.error.empty()) return o.error + ": " + o.message;
-    return "kind " + std::to_string(int(o.value.Kind())) + " \"" + o.value.ToText() + "\"";
-}
-
-Value I(std::int32_t x) {
-    return Value::FromInteger(x);
-}
-Value R(double x) {
-    return Value::FromDouble(x);
-}
-Value T(std::string_view s) {
-    return Value::FromText(s);
-}
-Value B(bool b) {
-    return Value::FromBoolean(b);
-}
-Value Nul() {
-    return Value::MakeNull();
-}
-
-const Outcome ZeroDivide = Fails("EZeroDivide", "Floating point division by zero");
-const Outcome InvalidFloat = Fails("EInvalidOp", "Invalid floating point operation");
-const Outcome Overflow = Fails("EOverflow", "Floating point overflow");
-const Outcome BadConversion = Fails("EVariantError", "Invalid variant type conversion");
 const Outcome TreeFault = Fails("EQzIParseException", "Calculate error: syntax tree fault.");
 const Outcome TooManyArguments =
     Fails("EQzIParseException", "Function parse error: too many arguments.");
@@ -115,13 +80,7 @@ protected:
 
     void ExpectValues(const std::vector<Case>& cases) {
         for (const auto& c : cases) {
-            const Outcome actual = Calculate(c.text, &owner_);
-            const bool same =
-                c.expected.error.empty()
-                    ? actual.error.empty() && actual.value.SameAs(c.expected.value)
-                    : actual.error == c.expected.error && actual.message == c.expected.message;
-            EXPECT_TRUE(same) << c.text << ": got " << Describe(actual) << ", expected "
-                              << Describe(c.expected);
+            ExpectOutcome(Calculate(c.text, &owner_), c.expected, c.text);
         }
     }
 };

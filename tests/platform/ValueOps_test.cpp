@@ -11,72 +11,12 @@
 #include "platform/Exceptions.h"
 #include "platform/FormatSettings.h"
 #include "platform/ValueOps.h"
+#include "support/Outcome.h"
 
 namespace ostrane {
 namespace {
 
-// The value an operation gives, or the class and message of its error.
-struct Outcome {
-    Value value;
-    std::string error; // class name; empty when a value came out
-    std::string message;
-};
-
-Outcome Ok(Value v) {
-    return {std::move(v), "", ""};
-}
-Outcome Fails(std::string cls, std::string message) {
-    return {Value(), std::move(cls), std::move(message)};
-}
-const Outcome InvalidOperation = Fails("EVariantError", "Invalid variant operation");
-const Outcome BadConversion = Fails("EVariantError", "Invalid variant type conversion");
-const Outcome DivByZero = Fails("EDivByZero", "Division by zero");
-const Outcome ZeroDivide = Fails("EZeroDivide", "Floating point division by zero");
-const Outcome InvalidFloat = Fails("EInvalidOp", "Invalid floating point operation");
-const Outcome Overflow = Fails("EOverflow", "Floating point overflow");
-
-Outcome Attempt(const std::function<Value()>& f) {
-    try {
-        return Ok(f());
-    } catch (const Exception& e) {
-        return Fails(e.ClassName(), e.Message());
-    }
-}
-
-std::string Describe(const Outcome& o) {
-    if (!o.error.empty()) return o.error + ": " + o.message;
-    return "kind " + std::to_string(int(o.value.Kind())) + " \"" + o.value.ToText() + "\"";
-}
-
-void ExpectOutcome(const Outcome& actual, const Outcome& expected, const std::string& what) {
-    const bool same = expected.error.empty()
-                          ? actual.error.empty() && actual.value.SameAs(expected.value)
-                          : actual.error == expected.error && actual.message == expected.message;
-    EXPECT_TRUE(same) << what << ": got " << Describe(actual) << ", expected "
-                      << Describe(expected);
-}
-
-Value I(std::int32_t x) {
-    return Value::FromInteger(x);
-}
-Value R(double x) {
-    return Value::FromDouble(x);
-}
-Value T(std::string_view s) {
-    return Value::FromText(s);
-}
-Value B(bool b) {
-    return Value::FromBoolean(b);
-}
-Value Cy(std::int64_t units) {
-    return Value::FromCurrencyUnits(units);
-}
-Value Dt(double x) {
-    return Value::FromDateTime(x);
-}
-Value Nul() {
-    return Value::MakeNull();
-}
+using namespace test;
 
 using BinaryOp = Value (*)(const Value&, const Value&);
 
