@@ -73,7 +73,9 @@ private:
     std::int64_t filePos_ = 0;     // the descriptor's offset (read streams)
 };
 
-// Exists and is not a directory.
+// Exists and is a regular file (links followed).  Directories do not count,
+// nor do pipes, sockets and devices: opening a pipe to read waits for a
+// writer, so a table or memo file that is one would hang the run.
 bool FileExists(const std::string& path);
 
 } // namespace ostrane
