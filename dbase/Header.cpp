@@ -207,6 +207,7 @@ void TDBF::ParseStream(FileStream& stream) {
     CloseMemo();
     memoLookupFailed_ = false;
     memoFileMissing_ = false;
+    memoTextsCut_ = 0;
     recordsPresent_ = 0;
     decoder_.reset();
     try {

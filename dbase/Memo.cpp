@@ -98,12 +98,14 @@ std::int64_t BlockTextLength(FileStream& memo, bool foxPro) {
 }
 
 // A length-prefixed text, read in chunks of the block size (of the length
-// when that is smaller).  A length the file cannot hold reads what it holds;
-// a negative one reads nothing.
-void ReadLengthText(FileStream& memo, std::int64_t blockSize, bool foxPro, std::string& text) {
+// when that is smaller).  A length the file cannot hold reads what it holds
+// (the result is then false); a negative one reads nothing.
+bool ReadLengthText(FileStream& memo, std::int64_t blockSize, bool foxPro, std::string& text) {
     const std::int64_t length = BlockTextLength(memo, foxPro);
-    std::int64_t remaining = std::min(length, memo.Size() - memo.Position());
-    if (remaining <= 0) return;
+    const std::int64_t available = memo.Size() - memo.Position();
+    const bool whole = length <= available;
+    std::int64_t remaining = std::min(length, available);
+    if (remaining <= 0) return whole;
     const std::int64_t chunkSize = std::min(length, blockSize);
     text.reserve(std::size_t(remaining));
     while (remaining > 0) {
@@ -112,9 +114,10 @@ void ReadLengthText(FileStream& memo, std::int64_t blockSize, bool foxPro, std::
         text.resize(before + chunk);
         const std::size_t got = memo.Read(text.data() + before, chunk);
         text.resize(before + got);
-        if (got < chunk) return;
+        if (got < chunk) return false;
         remaining -= std::int64_t(chunk);
     }
+    return whole;
 }
 
 // ".fpt" for the FoxPro kinds and the Visual FoxPro family, else by DBFMemoType.
@@ -183,12 +186,15 @@ std::string TDBF::ReadBlob(std::int64_t blockNo, std::int32_t extra) {
     if (!memoStream_ && !OpenMemo()) return text;
     const std::int64_t blockSize = MemoBlockSize();
     const std::int64_t start = blockNo * blockSize;
-    if (start >= memoStream_->Size()) return text;
+    if (start >= memoStream_->Size()) {
+        ++memoTextsCut_;
+        return text;
+    }
     memoStream_->Seek(start, SEEK_SET);
     if (MemoIsTerminatedForm())
         ReadTerminatedText(*memoStream_, blockSize, text);
-    else
-        ReadLengthText(*memoStream_, blockSize, MemoIsFoxProLayout(), text);
+    else if (!ReadLengthText(*memoStream_, blockSize, MemoIsFoxProLayout(), text))
+        ++memoTextsCut_;
     return text;
 }
 

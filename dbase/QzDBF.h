@@ -189,6 +189,9 @@ public:
     std::int64_t RecordsPresent() const { return recordsPresent_; }
     // A memo field named a block but no memo file was found.
     bool MemoFileMissing() const { return memoFileMissing_; }
+    // Memo texts that the memo file lacks in whole or in part: blocks past
+    // its end, lengths beyond it.
+    std::int64_t MemoTextsCut() const { return memoTextsCut_; }
     // The language driver's code page cannot be decoded: its texts come out empty.
     bool CodePageUnavailable() const { return !conversion_.Available(); }
 
@@ -217,6 +220,7 @@ private:
     std::unique_ptr<RecordDecoder> decoder_;
     std::int64_t recordsPresent_ = 0;
     bool memoFileMissing_ = false;
+    std::int64_t memoTextsCut_ = 0;
 };
 
 } // namespace ostrane
