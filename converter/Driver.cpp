@@ -135,10 +135,19 @@ std::string HexByte(std::uint8_t byte) {
 // One line each on standard error, once per run.
 void WarnAboutLosses(TDBF& reader, const TDBFHeader& header) {
     const std::int64_t present = reader.RecordsPresent();
-    if (header.RecordCount > present) {
+    if (header.RecordCount < 0) {
+        // Stored unsigned, the count is beyond what the signed loop reads.
+        Warn("the table header counts " + std::to_string(std::uint32_t(header.RecordCount)) +
+             " records, more than a table can hold; none were read");
+    } else if (header.RecordCount > present) {
         Warn("the table header counts " + std::to_string(header.RecordCount) +
              " records but the file holds " + std::to_string(present) + "; " +
              std::to_string(present) + " were read");
+    }
+    if (const std::int64_t cut = reader.MemoTextsCut(); cut > 0) {
+        Warn(std::to_string(cut) + " memo " + (cut == 1 ? "text lies" : "texts lie") +
+             " beyond the end of the memo file in whole or in part; what the file lacks was "
+             "written empty");
     }
     if (reader.MemoFileMissing()) {
         Warn("memo fields name memo blocks but no memo file was found beside the table; they "

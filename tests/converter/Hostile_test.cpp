@@ -15,6 +15,7 @@
 #include "dbase/QzDBF.h"
 #include "platform/Exceptions.h"
 #include "platform/FileStream.h"
+#include "support/Conversion.h"
 #include "support/Process.h"
 #include "support/TableBuilder.h"
 
@@ -26,25 +27,7 @@ using Layout = MemoBuilder::Layout;
 
 constexpr char Warning[] = "ostrane: warning: ";
 
-struct Outcome {
-    ProcessResult Process;
-    bool TargetExists = false;
-    std::string Target;
-};
-
-Outcome Convert(const std::string& source, const std::string& target,
-                const std::vector<std::string>& switches = {}) {
-    std::vector<std::string> argv{OSTRANE_BINARY, source, target};
-    argv.insert(argv.end(), switches.begin(), switches.end());
-    ProcessOptions options;
-    options.Environment = {{"LC_ALL", "C"}, {"LANG", "C"}};
-    options.TimeoutSeconds = 120;
-    Outcome run;
-    run.Process = RunProcess(argv, options);
-    run.TargetExists = fs::is_regular_file(target);
-    if (run.TargetExists) run.Target = ReadFileBytes(target);
-    return run;
-}
+using Outcome = Conversion;
 
 // What a run must show: the exact standard output, exit status, standard
 // error and target (std::nullopt: no target file at all).
@@ -92,6 +75,25 @@ TEST(Hostile, DirectoryAsSourceIsNotFound) {
     fs::create_directory(dir.File("folder.dbf"));
     ExpectRun(Convert(dir.File("folder.dbf"), dir.File("out.txt")),
               {"dBase file not found.\n", 0, "", std::nullopt}, "directory");
+}
+
+// Opening a pipe to read waits for a writer: neither a table nor a memo file
+// that is one may make the run wait.
+TEST(Hostile, PipesAreNoFiles) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.File("pipe.dbf").c_str(), 0600), 0);
+    ExpectRun(Convert(dir.File("pipe.dbf"), dir.File("out.txt")),
+              {"dBase file not found.\n", 0, "", std::nullopt}, "pipe as source");
+    const std::string source =
+        TableBuilder(0x83).Field("NOTE", 'M', 10).Row({BlockText(1)}).Write(dir.Path(), "t.dbf");
+    ASSERT_EQ(mkfifo(dir.File("t.dbt").c_str(), 0600), 0);
+    ExpectRun(Convert(source, dir.File("out.txt")),
+              {"", 0,
+               std::string(Warning) +
+                   "memo fields name memo blocks but no memo file was found beside the table; "
+                   "they were written empty\n",
+               "\r\n"},
+              "pipe as memo file");
 }
 
 TEST(Hostile, UnreadableSource) {
@@ -146,6 +148,19 @@ TEST(Hostile, HeaderCountsMoreRecordsThanTheFileHolds) {
               "ten million claimed");
 }
 
+TEST(Hostile, HeaderCountBeyondTheSignedRange) {
+    TempDir dir;
+    const std::string source =
+        TableBuilder().Field("A", 'C', 2).Row({"a"}).RecordCount(-1).Write(dir.Path(), "t.dbf");
+    ExpectRun(Convert(source, dir.File("out.txt"), {"/H"}),
+              {"", 0,
+               std::string(Warning) +
+                   "the table header counts 4294967295 records, more than a table can hold; none "
+                   "were read\n",
+               "A\r\n"},
+              "count 0xFFFFFFFF");
+}
+
 TEST(Hostile, RecordLengthZeroHoldsNoRecords) {
     TempDir dir;
     const std::string source = TableBuilder()
@@ -197,16 +212,26 @@ struct MemoCase {
     std::string Title;
     std::string Block; // the bytes at block 1 of a FoxPro memo file
     std::string Expected;
+    std::string Stderr;
 };
+
+std::string MemoTextsCut(int count) {
+    return std::string(Warning) + std::to_string(count) + " memo " +
+           (count == 1 ? "text lies" : "texts lie") +
+           " beyond the end of the memo file in whole or in part; what the file lacks was written "
+           "empty\n";
+}
 
 TEST(Hostile, MemoBlocksThatLie) {
     TempDir dir;
     const std::string tail = "only this much";
     const MemoCase cases[] = {
-        {"length 0x7FFFFFFF reads what the file holds", Hex("00 00 00 01 7F FF FF FF") + tail,
-         tail},
-        {"negative length reads nothing", Hex("00 00 00 01 FF FF FF F0") + tail, ""},
-        {"length 0", Hex("00 00 00 01 00 00 00 00") + tail, ""},
+        {"length 0x7FFFFFFF reads what the file holds", Hex("00 00 00 01 7F FF FF FF") + tail, tail,
+         MemoTextsCut(1)},
+        {"negative length reads nothing", Hex("00 00 00 01 FF FF FF F0") + tail, "", ""},
+        {"length 0", Hex("00 00 00 01 00 00 00 00") + tail, "", ""},
+        {"length one beyond", Hex("00 00 00 01 00 00 00 0F") + tail, tail, MemoTextsCut(1)},
+        {"length exact", Hex("00 00 00 01 00 00 00 0E") + tail, tail, ""},
     };
     for (const MemoCase& c : cases) {
         const std::string source = TableBuilder(0xF5)
@@ -215,7 +240,7 @@ TEST(Hostile, MemoBlocksThatLie) {
                                        .Row({BlockText(1), "1"})
                                        .Write(dir.Path(), "t.dbf");
         MemoBuilder(Layout::FoxPro, 512).Block(1, c.Block).Write(dir.Path(), "t.fpt");
-        ExpectRun(Convert(source, dir.File("out.txt")), {"", 0, "", c.Expected + "\t1\r\n"},
+        ExpectRun(Convert(source, dir.File("out.txt")), {"", 0, c.Stderr, c.Expected + "\t1\r\n"},
                   c.Title);
     }
 }
@@ -229,7 +254,7 @@ TEST(Hostile, MemoBlockPastTheEndOfTheMemoFile) {
                                    .Row({BlockText(2147483647)})
                                    .Write(dir.Path(), "t.dbf");
     MemoBuilder(Layout::DBase, 512).LengthBlock(1, "kept").Write(dir.Path(), "t.dbt");
-    ExpectRun(Convert(source, dir.File("out.txt")), {"", 0, "", "kept\r\n\r\n\r\n"},
+    ExpectRun(Convert(source, dir.File("out.txt")), {"", 0, MemoTextsCut(2), "kept\r\n\r\n\r\n"},
               "blocks past the end");
 }
 
