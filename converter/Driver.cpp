@@ -285,11 +285,20 @@ void CaptureCell(TA& ta, std::int32_t column, std::int32_t formatIndex, const Va
     StoreCell(ta.Row->Cols, column, formatIndex, value, alignment);
 }
 
-Value FieldValue(const TA& ta, std::int32_t i) {
+void AssignFieldValue(const TA& ta, std::int32_t i, Value& out) {
     const TQzICell* cell = CellOrNil(ta.Row->Cols, i);
-    if (cell == nullptr) return Value::MakeNull();
-    const Value& value = cell->Value_;
-    if (value.IsBoolean()) return Value::FromText(value.BooleanPayload() ? "1" : "0");
+    if (cell == nullptr) {
+        out.SetNull();
+    } else if (cell->Value_.IsBoolean()) {
+        out.SetText(cell->Value_.BooleanPayload() ? "1" : "0");
+    } else {
+        out.AssignFrom(cell->Value_);
+    }
+}
+
+Value FieldValue(const TA& ta, std::int32_t i) {
+    Value value;
+    AssignFieldValue(ta, i, value);
     return value;
 }
 

@@ -37,8 +37,10 @@ void CaptureCell(TA& ta, std::int32_t column, std::int32_t formatIndex, const Va
                  TAlignment alignment);
 
 // The value of field i of the current record: Null when the row has no cell
-// there, Booleans as the texts "1" and "0".
+// there, Booleans as the texts "1" and "0".  The in-place form reuses out's
+// text storage (the filter asks for fields record after record).
 Value FieldValue(const TA& ta, std::int32_t i);
+void AssignFieldValue(const TA& ta, std::int32_t i, Value& out);
 
 // An error that stopped the conversion of one record: the class name and
 // message of the original error, and the 0-based record index.

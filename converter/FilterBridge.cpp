@@ -46,7 +46,7 @@ void TFilter::ResolveFilterWord(const ArgumentSlots& args, Value& value, bool& d
     switch (meaning.kind) {
     case WordMeaning::Field:
         done = true;
-        AssignFieldValue(meaning.field, value);
+        AssignFieldValue(ta_, meaning.field, value);
         return;
     case WordMeaning::Quoted: value.SetText(meaning.text); return;
     case WordMeaning::Substitute: Substitute(args, value); break;
@@ -72,19 +72,6 @@ TFilter::WordMeaning TFilter::WorkOutMeaning(std::string word) const {
         return {WordMeaning::Field, found->second, {}};
     if (upper == "SUBSTITUTE") return {WordMeaning::Substitute, -1, {}};
     return {WordMeaning::Other, -1, word};
-}
-
-// A field's value as the output lines see it: Null without a cell, Booleans
-// as "1" and "0".  Assigned in place so the value's text storage is reused.
-void TFilter::AssignFieldValue(std::int32_t field, Value& value) const {
-    const TQzICell* cell = CellOrNil(ta_.Row->Cols, field);
-    if (cell == nullptr) {
-        value.SetNull();
-    } else if (cell->Value_.IsBoolean()) {
-        value.SetText(cell->Value_.BooleanPayload() ? "1" : "0");
-    } else {
-        value = cell->Value_;
-    }
 }
 
 // SUBSTITUTE(x, "k1;k2;...", "v1;v2;..."): the value at the position of the

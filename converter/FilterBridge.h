@@ -43,7 +43,6 @@ private:
     void ResolveFilterWord(const ArgumentSlots& args, Value& value, bool& done);
     const WordMeaning& MeaningOf(const std::string& word);
     WordMeaning WorkOutMeaning(std::string word) const;
-    void AssignFieldValue(std::int32_t field, Value& value) const;
     static void Substitute(const ArgumentSlots& args, Value& value);
 
     TA& ta_;
