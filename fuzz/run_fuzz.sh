@@ -39,7 +39,7 @@ for target in "${targets[@]}"; do
     -close_fd_mask="${quiet[$target]}" -print_final_stats=1 -artifact_prefix="fuzz/artifacts/$target-" >"$log" 2>&1
   status=$?
   # The progress lines are many; the findings and the statistics are kept.
-  grep -v -E '^#[0-9]+[[:space:]]+(NEW|REDUCE|pulse)' "$log" | tail -n 60
+  grep -v -E '^#[0-9]+[[:space:]]+(NEW|REDUCE|pulse)|# Uses: |Recommended dictionary' "$log" | tail -n 60
   [ "$status" -eq 0 ] || failed+=("$target")
 done
 
