@@ -144,6 +144,18 @@ void WarnAboutLosses(TDBF& reader, const TDBFHeader& header) {
              " records but the file holds " + std::to_string(present) + "; " +
              std::to_string(present) + " were read");
     }
+    if (const std::int64_t uncounted = reader.RecordsUncounted(); uncounted > 0) {
+        Warn("the file holds " + std::to_string(uncounted) + " whole " +
+             (uncounted == 1 ? "record" : "records") + " beyond the " +
+             std::to_string(header.RecordCount) + " that the table header counts; " +
+             (uncounted == 1 ? "it was" : "they were") + " not read");
+    }
+    if (header.FieldCount > 0 && header.RecordLength > 0 &&
+        reader.RecordLengthOfFields() != header.RecordLength) {
+        Warn("the table header gives records of " + std::to_string(header.RecordLength) +
+             " bytes but its fields take " + std::to_string(reader.RecordLengthOfFields()) +
+             "; records were read as " + std::to_string(reader.RecordLengthUsed()) + " bytes");
+    }
     if (const std::int64_t cut = reader.MemoTextsCut(); cut > 0) {
         Warn(std::to_string(cut) + " memo " + (cut == 1 ? "text lies" : "texts lie") +
              " beyond the end of the memo file in whole or in part; what the file lacks was "

@@ -17,7 +17,7 @@ struct ConvertSettings;
 struct FieldDescriptor {
     std::string Name;
     char FieldType = 'C';
-    std::uint8_t Length = 0;
+    std::uint16_t Length = 0;
 };
 
 // Padded texts may be at most this long.

@@ -72,6 +72,27 @@ std::u16string CaptionFromAnsi(std::string_view text) {
     return out;
 }
 
+std::int64_t RecordLengthOfFieldList(const std::vector<TDBFField>& fields) {
+    std::int64_t length = 1; // the deletion flag
+    for (const TDBFField& field : fields) length += field.Length;
+    return length;
+}
+
+// FoxPro and Clipper store the length of a C field beyond 255 bytes with
+// its high byte in the decimals byte.  Read so only when that, and only
+// that, makes the fields fill the header's record length.
+void WidenLongCharacterFields(std::vector<TDBFField>& fields, std::uint16_t recordLength) {
+    const std::int64_t plain = RecordLengthOfFieldList(fields);
+    std::int64_t widened = plain;
+    for (const TDBFField& field : fields)
+        if (field.FieldType == 'C') widened += 256 * field.Decimals;
+    if (plain == recordLength || widened != recordLength) return;
+    for (TDBFField& field : fields) {
+        if (field.FieldType != 'C') continue;
+        field.Length = std::uint16_t(field.Length + 256 * field.Decimals);
+    }
+}
+
 std::string_view WithoutDirectory(std::string_view path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
@@ -209,6 +230,9 @@ void TDBF::ParseStream(FileStream& stream) {
     memoFileMissing_ = false;
     memoTextsCut_ = 0;
     recordsPresent_ = 0;
+    recordsUncounted_ = 0;
+    recordLength_ = 0;
+    fieldsLength_ = 0;
     decoder_.reset();
     try {
         BeforeParse();
@@ -226,10 +250,13 @@ void TDBF::ParseStream(FileStream& stream) {
         if (OnDimensions)
             OnDimensions(this, 0, 0, table.Header.RecordCount, 0, table.Header.FieldCount);
         ReadDescriptors(stream, table);
+        ChooseRecordLength(stream, table);
         stream.Seek(table.Header.HeaderLength, SEEK_SET);
         dataStream_ = &stream;
-        CountRecordsPresent(stream, table.Header);
-        decoder_ = std::make_unique<RecordDecoder>(*this, table);
+        TDBFHeader stepping = table.Header;
+        stepping.RecordLength = recordLength_;
+        CountRecordsPresent(stream, stepping);
+        decoder_ = std::make_unique<RecordDecoder>(*this, table, recordLength_);
         if (!LoadOnDemand) LoadAllRecords(table.Header);
     } catch (...) {
         if (!LoadOnDemand) AfterParse();
@@ -244,7 +271,6 @@ void TDBF::ReadDescriptors(FileStream& stream, TQzDBFTable& table) {
     const std::int32_t count = table.Header.FieldCount;
     table.Fields.clear();
     table.Fields.reserve(std::size_t(std::max(count, 0)));
-    std::int32_t running = 0;
     for (std::int32_t i = 0; i < count; ++i) {
         std::uint8_t raw[48] = {}; // what a short stream cannot supply stays zero
         stream.Read(raw, size);
@@ -254,11 +280,42 @@ void TDBF::ReadDescriptors(FileStream& stream, TQzDBFTable& table) {
         }
         TDBFField field = wide ? TDBFField::From48(raw) : TDBFField::From32(raw);
         if (conversion_.Converts()) field.Name = ConvertText(field.Name);
+        table.Fields.push_back(std::move(field));
+    }
+    WidenLongCharacterFields(table.Fields, table.Header.RecordLength);
+    std::int32_t running = 0;
+    for (std::size_t i = 0; i < table.Fields.size(); ++i) {
+        TDBFField& field = table.Fields[i];
         field.Offset = running + 1;
         running += field.Length;
-        table.Fields.push_back(std::move(field));
-        if (OnColumnWidth) OnColumnWidth(this, 0, i, table.Fields.back().Length);
+        if (OnColumnWidth) OnColumnWidth(this, 0, std::int32_t(i), field.Length);
     }
+}
+
+// Records are stepped by the header's record length unless it contradicts
+// both the fields and the file: then by the length of the fields when that
+// one, and only that one, makes the records fill the file exactly.
+void TDBF::ChooseRecordLength(FileStream& stream, TQzDBFTable& table) {
+    const TDBFHeader& header = table.Header;
+    fieldsLength_ = RecordLengthOfFieldList(table.Fields);
+    recordLength_ = header.RecordLength;
+    if (table.Fields.empty() || fieldsLength_ == header.RecordLength || fieldsLength_ > 0xFFFF ||
+        header.RecordCount < 0)
+        return;
+    const std::int64_t size = stream.Size();
+    bool endsWithEndOfFile = false;
+    if (size > 0) {
+        std::uint8_t last = 0;
+        stream.Seek(size - 1, SEEK_SET);
+        stream.Read(&last, 1);
+        endsWithEndOfFile = last == kEndOfFile;
+    }
+    auto fillsFile = [&](std::int64_t length) {
+        const std::int64_t end = header.HeaderLength + header.RecordCount * length;
+        return end == size || (endsWithEndOfFile && end == size - 1);
+    };
+    if (fillsFile(fieldsLength_) && !fillsFile(header.RecordLength))
+        recordLength_ = std::uint16_t(fieldsLength_);
 }
 
 // How many of the header's records the file holds at least in part: a record
@@ -277,16 +334,20 @@ void TDBF::CountRecordsPresent(FileStream& stream, const TDBFHeader& header) {
         recordsPresent_ = 0;
         return;
     }
+    std::uint8_t last = 0;
+    stream.Seek(size - 1, SEEK_SET);
+    stream.Read(&last, 1);
+    stream.Seek(header.HeaderLength, SEEK_SET);
+    const bool endOfFileByte = last == kEndOfFile;
     std::int64_t present = available / header.RecordLength;
     const std::int64_t rest = available % header.RecordLength;
-    if (rest > 1) {
-        ++present;
-    } else if (rest == 1 && header.RecordLength > 1) {
-        std::uint8_t last = 0;
-        stream.Seek(size - 1, SEEK_SET);
-        stream.Read(&last, 1);
-        stream.Seek(header.HeaderLength, SEEK_SET);
-        if (last != kEndOfFile) ++present;
+    if (rest > 1 || (rest == 1 && header.RecordLength > 1 && !endOfFileByte)) ++present;
+    // Whole records past the count are not read (the count is what the
+    // writer committed), but they are worth a word.  The end-of-file byte
+    // is no record.
+    if (header.RecordCount >= 0) {
+        const std::int64_t whole = (available - (endOfFileByte ? 1 : 0)) / header.RecordLength;
+        recordsUncounted_ = std::max<std::int64_t>(whole - count, 0);
     }
     recordsPresent_ = std::min(present, count);
 }

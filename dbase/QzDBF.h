@@ -88,7 +88,9 @@ struct TDBFField {
     std::string Name;
     char FieldType = 0;
     std::int32_t Offset = 0;
-    std::uint8_t Length = 0;
+    // Up to 255 as stored; a long C field of FoxPro and Clipper takes its
+    // high byte from the decimals byte.
+    std::uint16_t Length = 0;
     std::uint8_t Decimals = 0;
     std::array<std::uint8_t, 2> Reserved1{};
     std::uint8_t WorkAreaId = 0;
@@ -194,6 +196,13 @@ public:
     std::int64_t MemoTextsCut() const { return memoTextsCut_; }
     // The language driver's code page cannot be decoded: its texts come out empty.
     bool CodePageUnavailable() const { return !conversion_.Available(); }
+    // The length records are stepped by: the header's, unless the fields and
+    // the file size agree on another.
+    std::uint16_t RecordLengthUsed() const { return recordLength_; }
+    // 1 + the sum of the field lengths.
+    std::int64_t RecordLengthOfFields() const { return fieldsLength_; }
+    // Whole records that the file holds beyond the header's count.
+    std::int64_t RecordsUncounted() const { return recordsUncounted_; }
 
 private:
     friend class RecordDecoder;
@@ -201,6 +210,7 @@ private:
     TQzDBFTable& Table();
     void ReadDescriptors(FileStream& stream, TQzDBFTable& table);
     void CountRecordsPresent(FileStream& stream, const TDBFHeader& header);
+    void ChooseRecordLength(FileStream& stream, TQzDBFTable& table);
     void LoadAllRecords(const TDBFHeader& header);
     std::int64_t RecordPosition(const TDBFHeader& header, std::int32_t index) const;
     bool PositionForRecord(const TDBFHeader& header, std::int32_t index);
@@ -219,6 +229,9 @@ private:
     TextConversion conversion_;
     std::unique_ptr<RecordDecoder> decoder_;
     std::int64_t recordsPresent_ = 0;
+    std::int64_t recordsUncounted_ = 0;
+    std::uint16_t recordLength_ = 0;
+    std::int64_t fieldsLength_ = 0;
     bool memoFileMissing_ = false;
     std::int64_t memoTextsCut_ = 0;
 };

@@ -23,23 +23,37 @@ bool ParseFieldDateGeneral(std::string_view text, double& value);
 struct FieldSlot;
 using FieldDecoder = void (*)(RecordDecoder&, const FieldSlot&, const std::uint8_t* bytes);
 
+// How a field's bytes say that it holds no value.
+enum class BlankRule : std::uint8_t {
+    Text,   // all blanks or NULs (fields stored as text)
+    Binary, // all blanks (a record blanked by its writer); for some types all zeros too
+    None,   // every content is a value (binary integers)
+};
+
 // One field of the plan.
 struct FieldSlot {
     std::size_t Start = 0; // first byte in the record buffer
-    std::uint8_t Length = 0;
+    std::uint16_t Length = 0;
     std::uint8_t Decimals = 0;
     char Type = 0;
-    bool BlankTest = true; // a blank field is reported as Null
+    BlankRule Blank = BlankRule::Text;
+    bool ZeroIsNull = false; // Binary: all zero bytes mean no value
+    bool Convert = true;     // texts follow the table's code page
+    // Visual FoxPro null flags: the bit that marks the field Null, and the
+    // bit that marks a variable-length value shorter than the field; -1 none.
+    std::int16_t NullBit = -1;
+    std::int16_t LengthBit = -1;
     FieldDecoder Decode = nullptr;
 };
 
 class RecordDecoder {
 public:
-    // Bytes past the record that a field may read: the widest field (255)
-    // and the widest fixed read (8), all zero.
-    static constexpr std::size_t kZeroTail = 256;
+    // The widest fixed read of a field (8 bytes), whatever its length.
+    static constexpr std::size_t kWidestFixedRead = 8;
 
-    RecordDecoder(TDBF& owner, const TQzDBFTable& table);
+    // `recordLength` is the length records are stepped by (the header's
+    // unless the file contradicts it).
+    RecordDecoder(TDBF& owner, const TQzDBFTable& table, std::uint16_t recordLength);
 
     const TDBFHeader& Header() const { return header_; }
     // Reads the record at the stream's position; false when the record is not
@@ -65,7 +79,15 @@ public:
     std::string Scratch; // conversions of texts
 
 private:
+    void ReportField(std::size_t i, std::int32_t row, const std::uint8_t* nullFlags);
+    // The null flag bytes of this record; none when the table has no null
+    // flags or its writer blanked them.
+    const std::uint8_t* NullFlags() const;
+
     TDBFHeader header_;
+    // The _NullFlags field of a Visual FoxPro table; Length 0 when none.
+    std::size_t nullFlagsStart_ = 0;
+    std::uint16_t nullFlagsLength_ = 0;
     std::vector<FieldSlot> slots_;
     std::vector<Value> cells_; // one per slot
     std::vector<std::uint8_t> buffer_;

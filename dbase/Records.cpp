@@ -1,5 +1,6 @@
 // TDBF: positioning on records, loading them and decoding every field by its
 // type character.
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -59,7 +60,14 @@ bool ParseTimeOfDay(std::string_view text, double& value) {
 // Decoders, one per row of the type table
 
 void DecodeCharacter(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
-    d.Cell->SetText(d.Conversion.Apply(FieldText(slot, bytes), d.Scratch));
+    const std::string_view text = FieldText(slot, bytes);
+    d.Cell->SetText(slot.Convert ? d.Conversion.Apply(text, d.Scratch) : text);
+    SetCellKind(d, taLeftJustify, ictString);
+}
+
+// Visual FoxPro varbinary (Q): the bytes as stored.
+void DecodeBytes(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
+    d.Cell->SetText(FieldText(slot, bytes));
     SetCellKind(d, taLeftJustify, ictString);
 }
 
@@ -113,8 +121,20 @@ double WholeNumber(double value) {
     return value == std::trunc(value) ? value : std::nearbyint(value);
 }
 
+// What dBase writes into a numeric field too narrow for its value: asterisks
+// (and blanks), which hold no number at all.
+bool IsOverflowMark(std::string_view text) {
+    return text.find('*') != std::string_view::npos &&
+           text.find_first_not_of("* ") == std::string_view::npos;
+}
+
 void DecodeNumeric(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
-    const double value = ValPrefix(FieldText(slot, bytes));
+    const std::string_view text = FieldText(slot, bytes);
+    const double value = ValPrefix(text);
+    if (value == 0 && IsOverflowMark(text)) {
+        d.Cell->SetNull();
+        return SetCellKind(d, taLeftJustify, ictEmpty);
+    }
     d.Cell->SetDouble(slot.Decimals == 0 ? WholeNumber(value) : value);
     SetCellKind(d, taRightJustify, ictDecimal);
 }
@@ -141,8 +161,25 @@ void DecodeCurrency(RecordDecoder& d, const FieldSlot&, const std::uint8_t* byte
     SetCellKind(d, taRightJustify, ictDecimal);
 }
 
-void DecodeLogical(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
-    d.Cell->SetBoolean(FieldText(slot, bytes) == "T");
+// The truth of a logical field's letter: 1 true, 0 false, -1 none (dBase
+// writes "?" for a value not initialised).
+constexpr std::array<std::int8_t, 256> MakeLogicalLetters() {
+    std::array<std::int8_t, 256> letters{};
+    for (auto& letter : letters) letter = -1;
+    for (unsigned char c : {'T', 't', 'Y', 'y'}) letters[c] = 1;
+    for (unsigned char c : {'F', 'f', 'N', 'n'}) letters[c] = 0;
+    return letters;
+}
+
+constexpr std::array<std::int8_t, 256> kLogicalLetters = MakeLogicalLetters();
+
+void DecodeLogical(RecordDecoder& d, const FieldSlot&, const std::uint8_t* bytes) {
+    const std::int8_t truth = kLogicalLetters[bytes[0]];
+    if (truth < 0) {
+        d.Cell->SetNull();
+        return SetCellKind(d, taLeftJustify, ictEmpty);
+    }
+    d.Cell->SetBoolean(truth == 1);
     SetCellKind(d, taLeftJustify, ictBoolean);
 }
 
@@ -178,7 +215,7 @@ void DecodeMemo(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* byt
         return SetCellKind(d, taLeftJustify, ictInteger);
     }
     const std::string memo = d.Owner.ReadBlob(block, 0);
-    if (slot.Type == 'M')
+    if (slot.Type == 'M' && slot.Convert)
         d.Cell->SetText(d.Conversion.Apply(memo, d.Scratch));
     else
         d.Cell->SetText(memo);
@@ -192,28 +229,36 @@ void DecodeNullFlags(RecordDecoder& d, const FieldSlot&, const std::uint8_t*) {
 
 struct TypeRule {
     FieldDecoder Decode = DecodeCharacter;
-    bool BlankTest = true;
+    BlankRule Blank = BlankRule::Text;
+    bool ZeroIsNull = false;
 };
 
-// Decoding by type character; every character not named falls to C.
+constexpr bool IsMemoType(char type) {
+    return type == 'B' || type == 'G' || type == 'M' || type == 'P' || type == 'Q' || type == 'W';
+}
+
+// Decoding by type character; every character not named falls to C.  Fields
+// stored as binary numbers have no text blank test: all blanks still mean a
+// blanked record, and all zeros mean no value only where zero is no date.
 constexpr std::array<TypeRule, 256> MakeTypeRules() {
     std::array<TypeRule, 256> rules{};
-    auto set = [&rules](char type, FieldDecoder decode, bool blankTest = true) {
-        rules[static_cast<unsigned char>(type)] = {decode, blankTest};
+    auto set = [&rules](char type, FieldDecoder decode, BlankRule blank = BlankRule::Text,
+                        bool zeroIsNull = false) {
+        rules[static_cast<unsigned char>(type)] = {decode, blank, zeroIsNull};
     };
     set('D', DecodeDate);
     set('T', DecodeTime);
-    set('@', DecodeTimestamp);
+    set('@', DecodeTimestamp, BlankRule::Binary, true);
     set('F', DecodeNumeric);
     set('N', DecodeNumeric);
-    set('O', DecodeBigEndianDouble);
-    set('8', DecodeDouble);
-    set('Y', DecodeCurrency);
+    set('O', DecodeBigEndianDouble, BlankRule::Binary, true);
+    set('8', DecodeDouble, BlankRule::Binary);
+    set('Y', DecodeCurrency, BlankRule::Binary);
     set('L', DecodeLogical);
-    set('+', DecodeAutoIncrement, false);
-    set('I', DecodeAutoIncrement, false);
-    set('4', DecodeInteger, false);
-    set('2', DecodeShortInteger, false);
+    set('+', DecodeAutoIncrement, BlankRule::None);
+    set('I', DecodeAutoIncrement, BlankRule::None);
+    set('4', DecodeInteger, BlankRule::None);
+    set('2', DecodeShortInteger, BlankRule::None);
     for (char memo : {'B', 'G', 'M', 'P', 'Q', 'W'}) set(memo, DecodeMemo);
     set('0', DecodeNullFlags);
     return rules;
@@ -221,11 +266,44 @@ constexpr std::array<TypeRule, 256> MakeTypeRules() {
 
 constexpr std::array<TypeRule, 256> kTypeRules = MakeTypeRules();
 
-TypeRule RuleFor(const TDBFField& field, std::uint8_t signature) {
+TypeRule RuleFor(const TDBFField& field, std::uint8_t signature, bool binaryBlockNumbers) {
+    const bool visualFoxPro = IsVisualFoxProFamily(signature);
     // Visual FoxPro keeps doubles in B fields of 8 bytes.
-    if (field.FieldType == 'B' && field.Length == 8 && IsVisualFoxProFamily(signature))
+    if (field.FieldType == 'B' && field.Length == 8 && visualFoxPro)
         return kTypeRules[static_cast<unsigned char>('8')];
-    return kTypeRules[static_cast<unsigned char>(field.FieldType)];
+    // Visual FoxPro varbinary and varchar live in the record.
+    if (field.FieldType == 'Q' && visualFoxPro) return {DecodeBytes, BlankRule::Binary};
+    TypeRule rule = kTypeRules[static_cast<unsigned char>(field.FieldType)];
+    // A date-time of two binary 32-bit numbers.
+    if (field.FieldType == 'T' && field.Length == 8)
+        rule.Blank = BlankRule::Binary, rule.ZeroIsNull = true;
+    // A binary block number (block 0 is no memo text).
+    if (IsMemoType(field.FieldType) && binaryBlockNumbers && field.Length == 4)
+        rule.Blank = BlankRule::Binary;
+    return rule;
+}
+
+// Visual FoxPro field flags (descriptor byte 18).
+constexpr std::uint8_t kFlagNullable = 0x02;
+constexpr std::uint8_t kFlagBinary = 0x04; // no code-page translation
+
+bool AllBytesAre(std::string_view text, char byte) {
+    return text.find_first_not_of(byte) == std::string_view::npos;
+}
+
+// Whether a field of this plan holds no value, before its type decodes it.
+bool HoldsNoValue(const FieldSlot& slot, std::string_view text) {
+    switch (slot.Blank) {
+    case BlankRule::Text: return IsBlank(text);
+    case BlankRule::Binary:
+        return AllBytesAre(text, ' ') || (slot.ZeroIsNull && AllBytesAre(text, '\0'));
+    case BlankRule::None: return false;
+    }
+    return false;
+}
+
+bool FlagBit(const std::uint8_t* flags, std::int16_t bit) {
+    return bit >= 0 && (flags[bit / 8] >> (bit % 8) & 1) != 0;
 }
 
 } // namespace
@@ -279,25 +357,53 @@ bool ParseFieldDate(std::string_view text, double& value) {
 // ---------------------------------------------------------------------------
 // The record loop's state
 
-RecordDecoder::RecordDecoder(TDBF& owner, const TQzDBFTable& table)
+RecordDecoder::RecordDecoder(TDBF& owner, const TQzDBFTable& table, std::uint16_t recordLength)
     : Owner(owner), Conversion(owner.conversion_), header_(table.Header),
-      cells_(table.Fields.size()), buffer_(std::size_t(table.Header.RecordLength) + kZeroTail, 0) {
+      cells_(table.Fields.size()) {
+    header_.RecordLength = recordLength;
     Dbase7Family = Is48ByteKind(owner.DBFVersion);
-    BinaryBlockNumbers = IsVisualFoxProFamily(header_.Signature) || owner.DBFVersion == HyperSix;
-    const std::size_t recordLength = header_.RecordLength;
+    const bool visualFoxPro = IsVisualFoxProFamily(header_.Signature);
+    BinaryBlockNumbers = visualFoxPro || owner.DBFVersion == HyperSix;
+    std::size_t bufferSize = recordLength;
+    std::int16_t nextFlagBit = 0;
+    const bool nullFlags =
+        visualFoxPro && std::any_of(table.Fields.begin(), table.Fields.end(),
+                                    [](const TDBFField& f) { return f.FieldType == '0'; });
     slots_.reserve(table.Fields.size());
     for (const TDBFField& field : table.Fields) {
-        const TypeRule rule = RuleFor(field, header_.Signature);
+        const TypeRule rule = RuleFor(field, header_.Signature, BinaryBlockNumbers);
         FieldSlot slot;
         // A field that starts past the record reads the zero tail instead.
         slot.Start = std::min<std::size_t>(std::size_t(field.Offset), recordLength);
         slot.Length = field.Length;
         slot.Decimals = field.Decimals;
         slot.Type = field.FieldType;
-        slot.BlankTest = rule.BlankTest;
+        slot.Blank = rule.Blank;
+        slot.ZeroIsNull = rule.ZeroIsNull;
         slot.Decode = rule.Decode;
+        const std::uint8_t flags = field.Reserved1[0];
+        if (visualFoxPro && (flags & kFlagBinary) != 0 &&
+            (slot.Type == 'C' || slot.Type == 'V' || slot.Type == 'M'))
+            slot.Convert = false;
+        if (nullFlags) {
+            if (slot.Type == 'V' || slot.Type == 'Q') slot.LengthBit = nextFlagBit++;
+            if ((flags & kFlagNullable) != 0) slot.NullBit = nextFlagBit++;
+            if (slot.Type == '0' && nullFlagsLength_ == 0) {
+                nullFlagsStart_ = slot.Start;
+                nullFlagsLength_ = slot.Length;
+            }
+        }
+        bufferSize =
+            std::max(bufferSize, slot.Start + std::max<std::size_t>(slot.Length, kWidestFixedRead));
         slots_.push_back(slot);
     }
+    // Bits beyond the flag bytes are never set.
+    const auto flagBits = std::int16_t(std::min<std::size_t>(nullFlagsLength_ * 8u, 0x7FFF));
+    for (FieldSlot& slot : slots_) {
+        if (slot.LengthBit >= flagBits) slot.LengthBit = -1;
+        if (slot.NullBit >= flagBits) slot.NullBit = -1;
+    }
+    buffer_.assign(bufferSize, 0);
 }
 
 bool RecordDecoder::Read(FileStream& stream) {
@@ -308,23 +414,45 @@ bool RecordDecoder::Read(FileStream& stream) {
     return !onlyEndOfFile;
 }
 
+// A writer that knows no null flags blanks them with the rest of the record.
+const std::uint8_t* RecordDecoder::NullFlags() const {
+    if (nullFlagsLength_ == 0) return nullptr;
+    const std::uint8_t* flags = buffer_.data() + nullFlagsStart_;
+    return AllBytesAre({reinterpret_cast<const char*>(flags), nullFlagsLength_}, ' ') ? nullptr
+                                                                                      : flags;
+}
+
+void RecordDecoder::ReportField(std::size_t i, std::int32_t row, const std::uint8_t* nullFlags) {
+    const FieldSlot& slot = slots_[i];
+    const std::uint8_t* bytes = buffer_.data() + slot.Start;
+    FieldSlot shortened;
+    const FieldSlot* plan = &slot;
+    if (nullFlags != nullptr && slot.Length > 0 && FlagBit(nullFlags, slot.LengthBit)) {
+        // A variable-length value shorter than its field: its length is
+        // the field's last byte.
+        shortened = slot;
+        shortened.Length = std::uint16_t(std::min<int>(bytes[slot.Length - 1], slot.Length - 1));
+        plan = &shortened;
+    }
+    if ((nullFlags != nullptr && FlagBit(nullFlags, slot.NullBit)) ||
+        HoldsNoValue(*plan, FieldText(*plan, bytes))) {
+        Cell->SetNull();
+        Alignment = taLeftJustify;
+        CellType = ictEmpty;
+    } else {
+        plan->Decode(*this, *plan, bytes);
+    }
+    Owner.OnCellValue(&Owner, 0, row, std::int32_t(i), 0, *Cell, Alignment, CellType);
+}
+
 void RecordDecoder::Report(std::int32_t row) {
     // Read once: the compiler cannot tell that the event leaves the plan alone.
     const std::size_t count = slots_.size();
-    const FieldSlot* slots = slots_.data();
     Value* cells = cells_.data();
+    const std::uint8_t* nullFlags = NullFlags();
     for (std::size_t i = 0; i < count; ++i) {
-        const FieldSlot& slot = slots[i];
         Cell = &cells[i];
-        const std::uint8_t* bytes = buffer_.data() + slot.Start;
-        if (slot.BlankTest && IsBlank(FieldText(slot, bytes))) {
-            Cell->SetNull();
-            Alignment = taLeftJustify;
-            CellType = ictEmpty;
-        } else {
-            slot.Decode(*this, slot, bytes);
-        }
-        Owner.OnCellValue(&Owner, 0, row, std::int32_t(i), 0, *Cell, Alignment, CellType);
+        ReportField(i, row, nullFlags);
     }
 }
 

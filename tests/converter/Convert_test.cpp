@@ -142,10 +142,13 @@ TEST(Convert, LogicalsAsOneAndZero) {
                                   .Row({"F"})
                                   .Row({""})
                                   .Row({"?"})
+                                  .Row({"y"})
+                                  .Row({"n"})
                                   .Write(dir.Path(), "t.dbf");
     const Conversion run = Convert(table, dir.File("out.txt"), {"/RECORDSEPARATOR=LF"});
     ExpectSuccess(run);
-    EXPECT_EQ(run.Target, "1\n0\n\n0\n");
+    // "?" is dBase's mark of a value never set: no value, not false.
+    EXPECT_EQ(run.Target, "1\n0\n\n\n1\n0\n");
 }
 
 TEST(Convert, RecordCountsAndDeletedRecords) {
@@ -181,6 +184,23 @@ TEST(Convert, RecordCountsAndDeletedRecords) {
          "a \r\n",
          "ostrane: warning: the table header counts 1000000000 records but the file holds 1; 1 "
          "were read\n"},
+        {"whole records beyond the header's count",
+         TableBuilder(0x03).Field("A", 'C', 2).Row({"a"}).Row({"b"}).Row({"c"}).RecordCount(1),
+         {},
+         "a \r\n",
+         "ostrane: warning: the file holds 2 whole records beyond the 1 that the table header "
+         "counts; they were not read\n"},
+        {"record length one short of the fields",
+         TableBuilder(0x03)
+             .Field("A", 'C', 2)
+             .Field("B", 'C', 1)
+             .Row({"a", "1"})
+             .Row({"b", "2"})
+             .RecordLength(3),
+         {},
+         "a \t1\r\nb \t2\r\n",
+         "ostrane: warning: the table header gives records of 3 bytes but its fields take 4; "
+         "records were read as 4 bytes\n"},
     };
     for (const Case& c : cases) {
         const std::string table = c.Table.Write(dir.Path(), "t.dbf");

@@ -87,13 +87,19 @@ TEST_F(RecordsTest, EachTypeDecodes) {
         // 8 and Y
         {"8 double", 0x03, '8', 8, 0, LeDouble(1.25), Value::FromDouble(1.25), taRightJustify,
          ictDecimal},
-        {"8 zero bytes", 0x03, '8', 8, 0, std::string(8, '\0'), kNull, taLeftJustify, ictEmpty},
+        {"8 zero bytes", 0x03, '8', 8, 0, std::string(8, '\0'), Value::FromDouble(0),
+         taRightJustify, ictDecimal},
         {"Y 12.3456", 0x30, 'Y', 8, 4, Le64(123456), Value::FromCurrencyUnits(123456),
          taRightJustify, ictDecimal},
-        // L: only "T" is true.
+        // L: T t Y y true, F f N n false, anything else no value.
         {"L T", 0x03, 'L', 1, 0, "T", Value::FromBoolean(true), taLeftJustify, ictBoolean},
-        {"L Y", 0x03, 'L', 1, 0, "Y", Value::FromBoolean(false), taLeftJustify, ictBoolean},
-        {"L t", 0x03, 'L', 1, 0, "t", Value::FromBoolean(false), taLeftJustify, ictBoolean},
+        {"L Y", 0x03, 'L', 1, 0, "Y", Value::FromBoolean(true), taLeftJustify, ictBoolean},
+        {"L t", 0x03, 'L', 1, 0, "t", Value::FromBoolean(true), taLeftJustify, ictBoolean},
+        {"L y", 0x03, 'L', 1, 0, "y", Value::FromBoolean(true), taLeftJustify, ictBoolean},
+        {"L F", 0x03, 'L', 1, 0, "F", Value::FromBoolean(false), taLeftJustify, ictBoolean},
+        {"L n", 0x03, 'L', 1, 0, "n", Value::FromBoolean(false), taLeftJustify, ictBoolean},
+        {"L ? not initialised", 0x03, 'L', 1, 0, "?", kNull, taLeftJustify, ictEmpty},
+        {"L other byte", 0x03, 'L', 1, 0, "1", kNull, taLeftJustify, ictEmpty},
         {"L blank", 0x03, 'L', 1, 0, " ", kNull, taLeftJustify, ictEmpty},
         // I and +: big-endian with the top bit inverted in the dBase 7 family,
         // little-endian elsewhere; no blank test.
@@ -124,6 +130,32 @@ TEST_F(RecordsTest, EachTypeDecodes) {
          ictDecimal},
         // 0: always Null.
         {"0 flags", 0x30, '0', 1, 0, "\x05", kNull, taLeftJustify, ictEmpty},
+        // Binary fields: all blanks are a blanked record; all zeros no value
+        // only where zero is no date or number; anything else decodes.
+        {"Y zero is 0", 0x30, 'Y', 8, 4, Le64(0), Value::FromCurrencyUnits(0), taRightJustify,
+         ictDecimal},
+        {"Y blanks", 0x30, 'Y', 8, 4, std::string(8, ' '), kNull, taLeftJustify, ictEmpty},
+        {"Y holding 0x20 bytes", 0x30, 'Y', 8, 4, Le64(0x20), Value::FromCurrencyUnits(0x20),
+         taRightJustify, ictDecimal},
+        {"8 blanks", 0x03, '8', 8, 0, std::string(8, ' '), kNull, taLeftJustify, ictEmpty},
+        {"B VFP zero", 0x30, 'B', 8, 0, LeDouble(0), Value::FromDouble(0), taRightJustify,
+         ictDecimal},
+        {"T 8 zeros", 0x30, 'T', 8, 0, std::string(8, '\0'), kNull, taLeftJustify, ictEmpty},
+        {"T 8 blanks", 0x30, 'T', 8, 0, std::string(8, ' '), kNull, taLeftJustify, ictEmpty},
+        {"@ zeros", 0x8C, '@', 8, 0, std::string(8, '\0'), kNull, taLeftJustify, ictEmpty},
+        {"O zeros", 0x8C, 'O', 8, 0, std::string(8, '\0'), kNull, taLeftJustify, ictEmpty},
+        {"M VFP block 0", 0x30, 'M', 4, 0, Le32(0), Value::FromText(""), taLeftJustify, ictMemo},
+        {"M VFP blanks", 0x30, 'M', 4, 0, "    ", kNull, taLeftJustify, ictEmpty},
+        // Asterisks: dBase's mark of a value too wide for the field.
+        {"N asterisks", 0x03, 'N', 5, 2, "*****", kNull, taLeftJustify, ictEmpty},
+        {"N asterisks and blanks", 0x03, 'N', 5, 0, "  ***", kNull, taLeftJustify, ictEmpty},
+        {"F one asterisk", 0x03, 'F', 1, 0, "*", kNull, taLeftJustify, ictEmpty},
+        {"N number then asterisk", 0x03, 'N', 3, 0, "1**", Value::FromDouble(1), taRightJustify,
+         ictDecimal},
+        // Q of the Visual FoxPro family holds its bytes in the record; elsewhere
+        // it is a memo field.
+        {"Q VFP bytes", 0x30, 'Q', 3, 0, Hex("AB CD 00"), Value::FromText(Hex("AB CD 00")),
+         taLeftJustify, ictString},
     };
     for (const DecodeCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -139,6 +171,139 @@ TEST_F(RecordsTest, EachTypeDecodes) {
         EXPECT_EQ(cell.Row, 0);
         EXPECT_EQ(cell.Column, 0);
     }
+}
+
+// Visual FoxPro null flags: bits in descriptor order, a V or Q field's length
+// bit before its null bit.  A set length bit: the value's length is the
+// field's last byte.
+TEST_F(RecordsTest, VisualFoxProNullFlagsAndVariableLengths) {
+    const std::string path =
+        TableBuilder(0x30)
+            .Field("N", 'N', 3) // nullable: bit 0
+            .FieldFlags(0x02)
+            .Field("V", 'V', 5) // length bit 1, null bit 2
+            .FieldFlags(0x02)
+            .Field("Q", 'Q', 4) // length bit 3
+            .Field("C", 'C', 2) // no bits
+            .Field("_NullFlags", '0', 1)
+            .FieldFlags(0x05)
+            .RawRecord(" " + std::string("  1") + Hex("61 62 00 00 02") + Hex("01 02 03 03") +
+                       "xy" + "\x0A")
+            .RawRecord(" " + std::string("  1") + "abcde" + Hex("01 02 03 04") + "xy" + "\x05")
+            .RawRecord(" " + std::string("  7") + "v    " + Hex("01 02 03 04") + "  " +
+                       " ") // a writer without null flags
+            .Write(dir_.Path(), "t.dbf");
+    OpenTable table(path);
+    auto texts = [&](std::int32_t record) {
+        std::vector<std::string> out;
+        for (const ReportedCell& cell : table.Load(record))
+            out.push_back(cell.Value_.IsNull() ? "<null>" : cell.Value_.ToText());
+        return out;
+    };
+    // Bits 1 and 3: V and Q are shorter than their fields.
+    EXPECT_EQ(texts(0), (std::vector<std::string>{"1", "ab", Hex("01 02 03"), "xy", "<null>"}));
+    // Bits 0 and 2: N and V are Null whatever their bytes; Q fills its field.
+    EXPECT_EQ(texts(1),
+              (std::vector<std::string>{"<null>", "<null>", Hex("01 02 03 04"), "xy", "<null>"}));
+    // Blanked flags set no bit.
+    EXPECT_EQ(texts(2),
+              (std::vector<std::string>{"7", "v    ", Hex("01 02 03 04"), "<null>", "<null>"}));
+}
+
+// Block number 32 is stored 20 00 00 00: a real block, not a blank.
+TEST_F(RecordsTest, VisualFoxProBlockNumbersHaveNoBlankTest) {
+    const std::string path =
+        TableBuilder(0x30).Field("NOTE", 'M', 4).Row({Le32(32)}).Write(dir_.Path(), "t.dbf");
+    MemoBuilder(MemoBuilder::Layout::FoxPro, 64)
+        .LengthBlock(32, "Hilton, Lura Cox")
+        .Write(dir_.Path(), "t.fpt");
+    OpenTable table(path);
+    EXPECT_TRUE(table.First(0).Value_.SameAs(Value::FromText("Hilton, Lura Cox")));
+}
+
+// FoxPro and Clipper keep the high byte of a long C field's length in its
+// decimals byte; read so only where the record length confirms it.
+TEST_F(RecordsTest, CharacterFieldsLongerThan255) {
+    const std::string note(300, 'n');
+    const auto table = [&](std::uint16_t recordLength) {
+        return TableBuilder(0xF5)
+            .Field("NOTE", 'C', 44, 1) // 44 + 256 = 300
+            .Field("OK", 'L', 1)
+            .RecordLength(recordLength)
+            .RawRecord(" " + note + "T")
+            .Write(dir_.Path(), "t.dbf");
+    };
+    OpenTable wide(table(302));
+    EXPECT_EQ(wide.Field(0).Length, 300);
+    EXPECT_EQ(wide.Field(1).Offset, 301);
+    const auto cells = wide.Load(0);
+    ASSERT_EQ(cells.size(), 2u);
+    EXPECT_TRUE(cells[0].Value_.SameAs(Value::FromText(note)));
+    EXPECT_TRUE(cells[1].Value_.SameAs(Value::FromBoolean(true)));
+    // A record length that the plain lengths explain keeps them.
+    OpenTable plain(table(46));
+    EXPECT_EQ(plain.Field(0).Length, 44);
+}
+
+// The header's record length contradicts the fields: the one of the two that
+// makes the records fill the file is used.
+TEST_F(RecordsTest, RecordLengthThatContradictsTheFile) {
+    struct Case {
+        const char* Name;
+        std::uint16_t HeaderRecordLength;
+        bool EndOfFile;
+        std::string Junk; // after the records
+        std::uint16_t Used;
+    };
+    const Case cases[] = {
+        {"fields fill the file", 4, true, "", 5},
+        {"fields fill the file, no end byte", 4, false, "", 5},
+        {"neither fills the file: header kept", 7, true, "??", 7},
+        {"lengths agree", 5, true, "", 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string path = TableBuilder()
+                                     .Field("A", 'C', 2)
+                                     .Field("B", 'C', 2)
+                                     .Row({"a1", "b1"})
+                                     .Row({"a2", "b2"})
+                                     .Row({"a3", "b3"})
+                                     .RecordLength(c.HeaderRecordLength)
+                                     .EndOfFile(c.EndOfFile)
+                                     .Append(c.Junk)
+                                     .Write(dir_.Path(), "t.dbf");
+        OpenTable table(path);
+        EXPECT_EQ(table.Dbf().RecordLengthUsed(), c.Used);
+        EXPECT_EQ(table.Dbf().RecordLengthOfFields(), 5);
+        if (c.Used == 5) {
+            for (std::int32_t i = 0; i < 3; ++i) {
+                const auto cells = table.Load(i);
+                ASSERT_EQ(cells.size(), 2u);
+                EXPECT_TRUE(cells[1].Value_.SameAs(Value::FromText("b" + std::to_string(i + 1))));
+            }
+        }
+    }
+}
+
+TEST_F(RecordsTest, WholeRecordsBeyondTheCountAreCountedNotRead) {
+    const auto table = [&](std::int32_t count, bool endOfFile) {
+        return TableBuilder()
+            .Field("A", 'C', 2)
+            .Row({"a1"})
+            .Row({"a2"})
+            .Row({"a3"})
+            .RecordCount(count)
+            .EndOfFile(endOfFile)
+            .Write(dir_.Path(), "t.dbf");
+    };
+    OpenTable two(table(1, true));
+    EXPECT_EQ(two.Dbf().RecordsUncounted(), 2);
+    EXPECT_EQ(two.Dbf().RecordsPresent(), 1);
+    OpenTable none(table(3, true));
+    EXPECT_EQ(none.Dbf().RecordsUncounted(), 0);
+    OpenTable noEndByte(table(2, false));
+    EXPECT_EQ(noEndByte.Dbf().RecordsUncounted(), 1);
 }
 
 TEST_F(RecordsTest, FieldsAreCutFromOneRecord) {

@@ -82,7 +82,12 @@ TableBuilder& TableBuilder::EncryptionFlag(std::uint8_t flag) {
 
 TableBuilder& TableBuilder::Field(std::string name, char type, std::uint8_t length,
                                   std::uint8_t decimals) {
-    fields_.push_back({std::move(name), type, length, decimals, std::nullopt, {}});
+    fields_.push_back({std::move(name), type, length, decimals, std::nullopt, 0, {}});
+    return *this;
+}
+
+TableBuilder& TableBuilder::FieldFlags(std::uint8_t flags) {
+    fields_.back().Flags = flags;
     return *this;
 }
 
@@ -186,6 +191,7 @@ std::string TableBuilder::Descriptor(const FieldDef& field, std::uint32_t packed
     d[typeAt + 1 + (wide ? 0 : 4)] = char(field.Length);
     d[typeAt + 2 + (wide ? 0 : 4)] = char(field.Decimals);
     if (!wide) d.replace(12, 4, Le32(field.StoredOffset.value_or(packedOffset)));
+    if (!wide) d[18] = char(field.Flags);
     return d;
 }
 

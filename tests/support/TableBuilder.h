@@ -52,6 +52,9 @@ public:
     TableBuilder& Field(std::string name, char type, std::uint8_t length,
                         std::uint8_t decimals = 0);
     TableBuilder& StoredOffset(std::uint32_t offset);
+    // The flag byte (byte 18 of a 32-byte descriptor) of the last field added:
+    // 0x02 nullable, 0x04 binary (no code-page translation).
+    TableBuilder& FieldFlags(std::uint8_t flags);
     // A raw descriptor (32 or 48 bytes) written as given.
     TableBuilder& RawDescriptor(std::string bytes);
 
@@ -84,6 +87,7 @@ private:
         std::uint8_t Length = 0;
         std::uint8_t Decimals = 0;
         std::optional<std::uint32_t> StoredOffset;
+        std::uint8_t Flags = 0;
         std::string Raw; // a raw descriptor instead of the above
     };
 
