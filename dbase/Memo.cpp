@@ -67,20 +67,33 @@ bool CutAtTerminator(std::string_view chunk, std::size_t& cut) {
     return cut != std::string_view::npos;
 }
 
-// Block by block until a terminator or the end of the file.  The zero fill
-// of a short last block takes part in the search but not in the text.
+// Block by block until a terminator or the end of the file.  The terminator
+// is looked for in the text read so far, so a pair split by a block boundary
+// ends the text too; the zero fill of a short last block takes part in the
+// search but not in the text.  A 0x1A as the last byte of a block ends the
+// text as well (the next block starts another text), unless the text holds a
+// NUL byte: binary data such as a picture runs on.
 void ReadTerminatedText(FileStream& memo, std::int64_t blockSize, std::string& text) {
     std::string chunk(std::size_t(blockSize), '\0');
+    bool binary = false;
     while (memo.Position() < memo.Size()) {
         std::fill(chunk.begin(), chunk.end(), '\0');
         const std::size_t got = memo.Read(chunk.data(), chunk.size());
+        const std::size_t before = text.size();
+        text.append(chunk);
+        const std::size_t from = before >= 2 ? before - 2 : 0;
         std::size_t cut = 0;
-        if (CutAtTerminator(chunk, cut)) {
-            text.append(chunk, 0, cut);
+        if (CutAtTerminator(std::string_view(text).substr(from), cut)) {
+            text.resize(from + cut);
             return;
         }
-        text.append(chunk, 0, got);
+        text.resize(before + got);
         if (got == 0) return;
+        binary = binary || text.find('\0', before) != std::string::npos;
+        if (got == chunk.size() && !binary && text.back() == '\x1A') {
+            text.pop_back();
+            return;
+        }
     }
 }
 

@@ -92,6 +92,26 @@ TEST_F(MemoTest, TerminatedForm) {
     EXPECT_EQ(Texts(table), (Texts_t{"Hello", "Hi", text600, "tail"}));
 }
 
+// The terminator is looked for in the text read so far: a pair split by a
+// block boundary ends the text, and so does a 0x1A as a block's last byte,
+// except in binary data (a text that holds a NUL byte).
+TEST_F(MemoTest, TerminatorsAcrossBlockBoundaries) {
+    const std::string fill511(511, 'a');
+    const std::string binary = std::string("\0pic", 4) + std::string(507, 'b');
+    const std::string path = MemoTable(0x83, {1, 3, 5, 7}).Write(dir_.Path(), "t.dbf");
+    MemoBuilder(Layout::DBase, 0)
+        .Block(1, fill511 + "\x1A" + "\x1A" + "next") // the pair straddles blocks 1 and 2
+        .Block(3, fill511 + "\x1A")                   // block 4 is another text
+        .Block(4, "other")
+        .Block(5, binary + "\x1A") // binary: runs on
+        .Block(6, std::string("more\x1A\x1A", 6))
+        .Block(7, std::string(510, 'c') + "\x1A" + std::string("\0\0", 2))
+        .Write(dir_.Path(), "t.dbt");
+    OpenTable table(path);
+    EXPECT_EQ(Texts(table),
+              (Texts_t{fill511, fill511, binary + "\x1A" + "more", std::string(510, 'c')}));
+}
+
 TEST_F(MemoTest, DBase3MemoBlockSizeWithLowByteIs512) {
     const std::string path = MemoTable(0x83, {1}).Write(dir_.Path(), "t.dbt.dbf");
     MemoBuilder(Layout::DBase, 0)
