@@ -532,7 +532,7 @@ private:
 bool TryAppendWholeDate(std::string& out, double value, const FormatSettings& settings) {
     if (!(value >= kMinDay && value <= kMaxDay)) return false; // NaN too
     const auto day = static_cast<std::int64_t>(value);
-    if (static_cast<double>(day) != value || day == 0) return false;
+    if (static_cast<double>(day) != value) return false;
     const NumericDatePlan& plan = NumericDatePlan::For(settings);
     if (!plan.Simple()) return false;
     int year = 0, month = 0, dayOfMonth = 0;
@@ -615,7 +615,9 @@ void AppendDateTimeText(std::string& out, double value, const FormatSettings& se
         static_cast<std::int64_t>(std::nearbyint(std::fabs(value - whole) * kMsPerDay));
     std::int64_t seconds = ms / 1000 + (ms % 1000 >= 500 ? 1 : 0);
     std::int64_t day = static_cast<std::int64_t>(whole);
-    const bool timeOnly = day == 0;
+    // Day zero with a time of day is a time alone; the value 0 itself is
+    // the date 1899-12-30, which real D fields hold.
+    const bool timeOnly = day == 0 && value != 0;
     if (seconds >= 86400) { // rounding rolled into the next day
         seconds -= 86400;
         ++day;

@@ -45,7 +45,8 @@ void AppendFormattedDateTime(std::string& out, std::string_view pattern, double 
                              const FormatSettings& settings);
 
 // Value to text of a date-time: short date, a blank and the long time when
-// the time of day is not zero; time alone when the day part is zero.  A
+// the time of day is not zero; time alone when the day part is zero and the
+// time is not (0 itself is the date 1899-12-30).  A
 // value outside years 1..9999 is written as its serial number.
 void AppendDateTimeText(std::string& out, double value, const FormatSettings& settings);
 

@@ -227,8 +227,10 @@ TEST(DateTime, DateTimeTextBesideWholeDays) {
         return out;
     };
     EXPECT_EQ(text(45296), "05.01.2024");
-    EXPECT_EQ(text(-0.0), "00:00:00");
-    EXPECT_EQ(text(0), "00:00:00");
+    // 0 is the date 1899-12-30 (D fields hold it), a time of that day a time.
+    EXPECT_EQ(text(-0.0), "30.12.1899");
+    EXPECT_EQ(text(0), "30.12.1899");
+    EXPECT_EQ(text(0.25), "06:00:00");
     EXPECT_EQ(text(45296.5), "05.01.2024 12:00:00");
     EXPECT_EQ(text(-1.5), "29.12.1899 12:00:00");
     EXPECT_EQ(text(1 - 0.1 / 86400), "31.12.1899"); // rounds up to whole day 1

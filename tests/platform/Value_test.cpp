@@ -53,7 +53,7 @@ TEST(ValueText, Table) {
          "922337203685477.5807"},
         {Value::FromDateTime(45296), "2024-01-05"},
         {Value::FromDateTime(0.5), "12:00:00"},
-        {Value::FromDateTime(0), "00:00:00"},
+        {Value::FromDateTime(0), "1899-12-30"},
         {Value::FromDateTime(45296.75), "2024-01-05 18:00:00"},
         {Value::FromDateTime(45296.0000001), "2024-01-05"},  // 8.64 ms: no time
         {Value::FromDateTime(45296.99999999), "2024-01-06"}, // rounds into the next day
@@ -94,7 +94,8 @@ TEST(ValueText, TwelveHourProfile) {
     fs.LongTimeFormat = "h:nn:ss ampm";
     ScopedFormatSettings scoped(fs);
     EXPECT_EQ(Value::FromDateTime(45296.75).ToText(), "1/5/2024 6:00:00 PM");
-    EXPECT_EQ(Value::FromDateTime(0).ToText(), "12:00:00 AM");
+    EXPECT_EQ(Value::FromDateTime(0).ToText(), "12/30/1899");
+    EXPECT_EQ(Value::FromDateTime(1.0 / 86400).ToText(), "12:00:01 AM");
     EXPECT_EQ(Value::FromDateTime(0.5).ToText(), "12:00:00 PM");
     EXPECT_EQ(Value::FromDateTime(365.25).ToText(), "12/30/1900 6:00:00 AM");
 }
