@@ -347,7 +347,10 @@ bool IsDateTimeText(std::string_view text) {
 std::string StripNumberFormatting(std::string_view text) {
     const FormatSettings& fs = CurrentFormatSettings();
     std::string s(text);
-    EraseAll(s, ",");
+    // The decimal separator stays, so that a number written in the locale's
+    // format reads back as the same number ("0,5" is not 5 under a ","
+    // locale); thousands separators go.
+    if (fs.DecimalSeparator != ',') EraseAll(s, ",");
     EraseAll(s, fs.ThousandSeparator); // an empty separator removes nothing
     std::size_t at = fs.CurrencyString.empty() ? std::string::npos : s.find(fs.CurrencyString);
     if (at != std::string::npos) {

@@ -177,10 +177,14 @@ TEST_F(EvaluateTest, DecimalCommaLocale) {
     comma.DecimalSeparator = ',';
     comma.ThousandSeparator = ".";
     ScopedFormatSettings guard(comma);
+    // Numbers keep their value when they travel as text: "2,5" reads back as 2.5.
     ExpectValues({
-        {"2.5 - 0", Ok(R(25))},
+        {"2.5 - 0", Ok(R(2.5))},
         {"2.5 + 0", Ok(R(2.5))},
         {"2.5", Ok(R(2.5))},
+        {"(0 - 0.5) = (0 - 5)", Ok(B(false))},
+        {"1.5 * 2", Ok(R(3))},
+        {"(0 - 1234.5) * 2", Ok(R(-2469))},
     });
 }
 

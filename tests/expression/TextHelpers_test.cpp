@@ -153,6 +153,9 @@ TEST_F(TextHelpersTest, StripNumberFormattingWithLocaleSymbols) {
     ScopedFormatSettings guard(fs);
     EXPECT_EQ(StripNumberFormatting("EUR1.234,5"), "12345");
     EXPECT_EQ(StripNumberFormatting("$1.234"), "1234");
+    fs.DecimalSeparator = ','; // the decimal separator stays
+    ScopedFormatSettings decimalComma(fs);
+    EXPECT_EQ(StripNumberFormatting("EUR1.234,5"), "1234,5");
     fs.ThousandSeparator.clear(); // no separator: nothing to remove, no endless loop
     ScopedFormatSettings noSeparator(fs);
     EXPECT_EQ(StripNumberFormatting("1.234"), "1.234");
