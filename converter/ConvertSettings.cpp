@@ -1,11 +1,15 @@
 #include "converter/ConvertSettings.h"
 
+#include "platform/CodePage.h"
+#include "platform/Exceptions.h"
 #include "platform/TextToValue.h"
 #include "util/QzIUtils.h"
 
 namespace ostrane {
 
 namespace {
+
+constexpr std::string_view UnknownCodePage = "'%s' is not a code page this system can convert";
 
 // A text that starts with a backslash names one byte by number: the rest is
 // a 32-bit integer (decimal, or "$" and hex digits) of which the low 8 bits
@@ -49,6 +53,16 @@ void SetFilterText(ConvertSettings& s, std::string_view value) {
     s.FilterText = std::string(value);
 }
 
+// A number (437, 1252, ...) or a character set name (KOI8-R, UTF-8); empty
+// leaves the choice to the table.  One this system cannot convert from stops
+// the run before any file is touched.
+void SetCodePage(ConvertSettings& s, std::string_view value) {
+    s.CodePage = 0;
+    if (value.empty()) return;
+    if (!CodePageFromName(value, s.CodePage))
+        throw EConvertError(FormatMessage(UnknownCodePage, value));
+}
+
 enum class Match { Whole, Prefix };
 
 struct Switch {
@@ -67,6 +81,7 @@ constexpr Switch Switches[] = {
     {"/RECORDSEPARATOR=", Match::Prefix, SetRecordSeparator},
     {"/FIELDS=", Match::Prefix, SetFieldList},
     {"/FILTER=", Match::Prefix, SetFilterText},
+    {"/CODEPAGE=", Match::Prefix, SetCodePage},
 };
 
 bool Matches(const Switch& sw, std::string_view upperArgument) {

@@ -1,6 +1,7 @@
 // The settings of one conversion, read from the command line.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,9 @@ struct ConvertSettings {
     std::string RecordSeparator = "\r\n";
     std::string FieldList; // lower case, ends in ";" unless empty
     std::string FilterText;
+    // The code page of the table's texts; 0: as the table says (a .cpg file
+    // beside it, else its language driver).
+    std::uint16_t CodePage = 0;
 };
 
 // Reads every argument (1..n, the file names included) as a possible switch.

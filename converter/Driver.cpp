@@ -165,6 +165,11 @@ void WarnAboutLosses(TDBF& reader, const TDBFHeader& header) {
         Warn("memo fields name memo blocks but no memo file was found beside the table; they "
              "were written empty");
     }
+    if (const std::int64_t invalid = reader.TextsNotValid(); invalid > 0) {
+        Warn(std::to_string(invalid) + (invalid == 1 ? " text is" : " texts are") +
+             " not valid UTF-8; the table names no code page, so texts were written as stored. "
+             "Name it with /CODEPAGE=, for example /CODEPAGE=1252");
+    }
     if (reader.CodePageUnavailable()) {
         const TextConversion conversion = TextConversion::ForLanguageDriver(header.LanguageDriver);
         Warn("the language driver " + HexByte(header.LanguageDriver) + " asks for code page " +
@@ -332,6 +337,7 @@ void ConvertTable(TA& ta, const ConvertSettings& settings) {
     source.Seek(0, SEEK_SET);
     reader.LoadOnDemand = true;
     reader.FileName = settings.SourceName;
+    reader.CodePage = settings.CodePage;
     // The row's columns are those of ta.Row for the whole run.
     TSpreadSheetCols& cols = objects.Row().Cols;
     reader.OnCellValue = [&cols](Sender, std::int32_t, std::int32_t, std::int32_t column,

@@ -5,6 +5,8 @@
 
 #include "dbase/QzDBF.h"
 #include "platform/CodePage.h"
+#include "platform/Exceptions.h"
+#include "platform/FileStream.h"
 #include "util/QzIUtils.h"
 
 namespace ostrane {
@@ -74,6 +76,33 @@ constexpr TypeName kTypeNames[] = {
     {'2', "Short Integer"}, {'4', "Integer"},    {'8', "Double IEEE"},
 };
 
+constexpr std::uint8_t kWindowsAnsiDriver = 0x03;
+constexpr std::uint16_t kWindowsAnsiCodePage = 1252;
+constexpr std::uint16_t kUtf8CodePage = 65001;
+// A .cpg file holds one short line; anything longer is no code page name.
+constexpr std::size_t kMaxCpgSize = 64;
+
+// The code page named by the .cpg file beside a table; 0 when there is none
+// or this system cannot convert from it.
+std::uint16_t CodePageNamedBesideTable(const std::string& tableName) {
+    if (tableName.empty()) return 0;
+    const std::string path = FindFileIgnoringCase(WithoutExtension(tableName) + ".cpg");
+    if (path.empty()) return 0;
+    char bytes[kMaxCpgSize + 1] = {};
+    std::size_t got = 0;
+    try {
+        FileStream file(path, FileStream::Mode::OpenRead);
+        got = file.Read(bytes, sizeof bytes);
+    } catch (const Exception&) {
+        return 0; // an unreadable .cpg names nothing
+    }
+    std::string_view text(bytes, got);
+    if (got > kMaxCpgSize) return 0;
+    text = text.substr(0, text.find_first_of("\r\n"));
+    std::uint16_t codePage = 0;
+    return CodePageFromName(text, codePage) ? codePage : 0;
+}
+
 // Length of the text up to its first NUL, and whether that part is all ASCII.
 std::size_t PrefixBeforeNul(std::string_view text, bool& ascii) {
     ascii = true;
@@ -93,12 +122,28 @@ std::u16string CodePageToWide(std::string_view text, std::uint16_t codePage) {
 
 TextConversion TextConversion::ForLanguageDriver(std::uint8_t languageDriver) {
     TextConversion conversion;
+    // "Windows ANSI": the code page of the Windows system that wrote the
+    // table, in practice Windows-1252.
+    if (languageDriver == kWindowsAnsiDriver) {
+        conversion.kind_ = Kind::AnsiOrUtf8;
+        conversion.codePage_ = kWindowsAnsiCodePage;
+        conversion.available_ = IsCodePageAvailable(kWindowsAnsiCodePage);
+        return conversion;
+    }
     const std::uint16_t codePage = kDriverCodePages[languageDriver];
     if (codePage == 0) return conversion;
     if (codePage == kOemRow) {
         conversion.kind_ = Kind::Oem;
         return conversion;
     }
+    conversion.kind_ = Kind::CodePage;
+    conversion.codePage_ = codePage;
+    conversion.available_ = IsCodePageAvailable(codePage);
+    return conversion;
+}
+
+TextConversion TextConversion::ForCodePage(std::uint16_t codePage) {
+    TextConversion conversion;
     conversion.kind_ = Kind::CodePage;
     conversion.codePage_ = codePage;
     conversion.available_ = IsCodePageAvailable(codePage);
@@ -119,8 +164,22 @@ std::string_view TextConversion::Apply(std::string_view text, std::string& scrat
     }
     if (!available_) return {};
     if (ascii) return text.substr(0, prefix);
-    CodePageToAnsi(text.substr(0, prefix), codePage_, scratch);
+    const std::string_view stored = text.substr(0, prefix);
+    const bool utf8 = kind_ == Kind::AnsiOrUtf8 && IsValidUtf8(stored);
+    CodePageToAnsi(stored, utf8 ? kUtf8CodePage : codePage_, scratch);
     return scratch;
+}
+
+// The user's code page wins, then a .cpg file beside the table (the GIS
+// convention: one line naming the code page), then the language driver.
+void TDBF::ChooseTextConversion(std::uint8_t languageDriver) {
+    cpgCodePage_ = CodePageNamedBesideTable(FileName);
+    if (CodePage != 0)
+        conversion_ = TextConversion::ForCodePage(CodePage);
+    else if (cpgCodePage_ != 0)
+        conversion_ = TextConversion::ForCodePage(cpgCodePage_);
+    else
+        conversion_ = TextConversion::ForLanguageDriver(languageDriver);
 }
 
 std::string TDBF::ConvertText(std::string_view text) {

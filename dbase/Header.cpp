@@ -241,7 +241,7 @@ void TDBF::ParseStream(FileStream& stream) {
         stream.Read(raw, sizeof raw);
         table.Header = TDBFHeader::FromBytes(raw);
         DBFVersion = VersionFromSignature(table.Header.Signature);
-        conversion_ = TextConversion::ForLanguageDriver(table.Header.LanguageDriver);
+        ChooseTextConversion(table.Header.LanguageDriver);
         if (Is48ByteKind(DBFVersion)) {
             stream.Seek(32, SEEK_CUR);
             stream.Seek(4, SEEK_CUR);

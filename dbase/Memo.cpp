@@ -30,35 +30,6 @@ bool NamesFoxProMemo(TDBFVersion version) {
     }
 }
 
-// The path without the extension of its last component.
-std::string WithoutExtension(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t dot = path.find_last_of('.');
-    const bool hasExtension =
-        dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    return hasExtension ? path.substr(0, dot) : path;
-}
-
-// The file itself when it exists; else a file in the same folder whose name
-// differs only in ASCII letter case (the first in name order); else empty.
-std::string FindIgnoringCase(const std::string& path) {
-    if (FileExists(path)) return path;
-    const std::filesystem::path wanted(path);
-    const std::string name = wanted.filename().string();
-    const std::filesystem::path folder =
-        wanted.has_parent_path() ? wanted.parent_path() : std::filesystem::path(".");
-    std::string best;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error)) {
-        const std::string candidate = it->path().filename().string();
-        if (!EqualsIgnoreCaseAscii(candidate, name)) continue;
-        const std::string full = (folder / candidate).string();
-        if (FileExists(full) && (best.empty() || full < best)) best = full;
-    }
-    return best;
-}
-
 // Cuts a terminated text before its first 0x1A 0x1A, else before its first
 // 0x1A 0x00 0x00; false when it holds neither.
 bool CutAtTerminator(std::string_view chunk, std::size_t& cut) {
@@ -142,6 +113,32 @@ std::string_view MemoExtension(TDBFVersion version, std::uint8_t signature, TDBF
 
 } // namespace
 
+std::string WithoutExtension(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return hasExtension ? path.substr(0, dot) : path;
+}
+
+std::string FindFileIgnoringCase(const std::string& path) {
+    if (FileExists(path)) return path;
+    const std::filesystem::path wanted(path);
+    const std::string name = wanted.filename().string();
+    const std::filesystem::path folder =
+        wanted.has_parent_path() ? wanted.parent_path() : std::filesystem::path(".");
+    std::string best;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string candidate = it->path().filename().string();
+        if (!EqualsIgnoreCaseAscii(candidate, name)) continue;
+        const std::string full = (folder / candidate).string();
+        if (FileExists(full) && (best.empty() || full < best)) best = full;
+    }
+    return best;
+}
+
 // Every ".fpt" memo file is in the FoxPro layout.
 bool TDBF::MemoIsFoxProLayout() {
     return MemoExtension(DBFVersion, Table().Header.Signature, DBFMemoType) == ".fpt";
@@ -157,9 +154,9 @@ bool TDBF::OpenMemo() {
     if (memoLookupFailed_) return false;
     const TDBFHeader& header = Table().Header;
     const std::string base = WithoutExtension(FileName);
-    std::string path = FindIgnoringCase(
+    std::string path = FindFileIgnoringCase(
         base + std::string(MemoExtension(DBFVersion, header.Signature, DBFMemoType)));
-    if (path.empty() && DBFVersion == HyperSix) path = FindIgnoringCase(base);
+    if (path.empty() && DBFVersion == HyperSix) path = FindFileIgnoringCase(base);
     if (path.empty()) {
         // Looked for once per parse: a file that is missing now stays missing.
         memoLookupFailed_ = true;

@@ -120,10 +120,12 @@ public:
 // unavailable code page gives the empty text.
 std::u16string CodePageToWide(std::string_view text, std::uint16_t codePage);
 
-// The re-encoding that a language driver byte asks for, chosen once per table.
+// The re-encoding of a table's texts, chosen once per table.
 class TextConversion {
 public:
     static TextConversion ForLanguageDriver(std::uint8_t languageDriver);
+    // Texts in a code page named by the user or by a .cpg file.
+    static TextConversion ForCodePage(std::uint16_t codePage);
 
     // False: texts stay exactly as stored.
     bool Converts() const { return kind_ != Kind::None; }
@@ -137,11 +139,22 @@ public:
     std::string_view Apply(std::string_view text, std::string& scratch) const;
 
 private:
-    enum class Kind : std::uint8_t { None, Oem, CodePage };
+    // AnsiOrUtf8: Windows-1252, unless a text forms valid UTF-8 (which
+    // 1252 text almost never does; newer writers store UTF-8 there).
+    enum class Kind : std::uint8_t { None, Oem, CodePage, AnsiOrUtf8 };
     Kind kind_ = Kind::None;
     std::uint16_t codePage_ = 0;
     bool available_ = true;
 };
+
+// ---------------------------------------------------------------------------
+// Files beside the table
+
+// The file itself when it exists; else a file in the same folder whose name
+// differs only in ASCII letter case (the first in name order); else empty.
+std::string FindFileIgnoringCase(const std::string& path);
+// The path without the extension of its last component.
+std::string WithoutExtension(const std::string& path);
 
 // ---------------------------------------------------------------------------
 // Memo files
@@ -164,6 +177,9 @@ public:
 
     TDBFVersion DBFVersion = dBase3;
     TDBFMemoType DBFMemoType = dmDBT;
+    // The code page of the table's texts when the user names one (0: a .cpg
+    // file beside the table names it, else the language driver byte).
+    std::uint16_t CodePage = 0;
 
     bool IsEncrypted() override;
     std::string ReadBlob(std::int64_t blockNo, std::int32_t extra) override;
@@ -196,6 +212,12 @@ public:
     std::int64_t MemoTextsCut() const { return memoTextsCut_; }
     // The language driver's code page cannot be decoded: its texts come out empty.
     bool CodePageUnavailable() const { return !conversion_.Available(); }
+    // The code page that a .cpg file beside the table names (0: none, or
+    // one this system cannot convert from).
+    std::uint16_t CodePageOfCpgFile() const { return cpgCodePage_; }
+    // Texts copied as stored (the table names no code page) that are not
+    // valid in the output character set.
+    std::int64_t TextsNotValid() const;
     // The length records are stepped by: the header's, unless the fields and
     // the file size agree on another.
     std::uint16_t RecordLengthUsed() const { return recordLength_; }
@@ -211,6 +233,7 @@ private:
     void ReadDescriptors(FileStream& stream, TQzDBFTable& table);
     void CountRecordsPresent(FileStream& stream, const TDBFHeader& header);
     void ChooseRecordLength(FileStream& stream, TQzDBFTable& table);
+    void ChooseTextConversion(std::uint8_t languageDriver);
     void LoadAllRecords(const TDBFHeader& header);
     std::int64_t RecordPosition(const TDBFHeader& header, std::int32_t index) const;
     bool PositionForRecord(const TDBFHeader& header, std::int32_t index);
@@ -230,6 +253,7 @@ private:
     std::unique_ptr<RecordDecoder> decoder_;
     std::int64_t recordsPresent_ = 0;
     std::int64_t recordsUncounted_ = 0;
+    std::uint16_t cpgCodePage_ = 0;
     std::uint16_t recordLength_ = 0;
     std::int64_t fieldsLength_ = 0;
     bool memoFileMissing_ = false;

@@ -70,6 +70,10 @@ public:
     // stored in sort order.
     bool Dbase7Family = false;
     bool BinaryBlockNumbers = false; // memo fields hold 4-byte block numbers
+    // Texts are copied as stored into a UTF-8 output: those that are not
+    // UTF-8 are counted, so that the user can be told to name a code page.
+    bool CheckCopiedTexts = false;
+    std::int64_t TextsNotValid = 0;
     // The value of the field being decoded, one of cells_: each field keeps
     // its own, so that a text overwrites the same field's text of the last
     // record in place.

@@ -10,6 +10,7 @@
 #include "dbase/ByteOrder.h"
 #include "dbase/QzDBF.h"
 #include "dbase/RecordDecoder.h"
+#include "platform/CodePage.h"
 #include "platform/DateTime.h"
 #include "platform/TextToValue.h"
 #include "util/QzIUtils.h"
@@ -59,9 +60,16 @@ bool ParseTimeOfDay(std::string_view text, double& value) {
 // ---------------------------------------------------------------------------
 // Decoders, one per row of the type table
 
+// A text in the table's code page, re-encoded into the output set; binary
+// fields keep their bytes.
+void SetTableText(RecordDecoder& d, const FieldSlot& slot, std::string_view text) {
+    if (!slot.Convert) return d.Cell->SetText(text);
+    if (d.CheckCopiedTexts && !IsValidUtf8(text)) ++d.TextsNotValid;
+    d.Cell->SetText(d.Conversion.Apply(text, d.Scratch));
+}
+
 void DecodeCharacter(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
-    const std::string_view text = FieldText(slot, bytes);
-    d.Cell->SetText(slot.Convert ? d.Conversion.Apply(text, d.Scratch) : text);
+    SetTableText(d, slot, FieldText(slot, bytes));
     SetCellKind(d, taLeftJustify, ictString);
 }
 
@@ -215,8 +223,10 @@ void DecodeMemo(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* byt
         return SetCellKind(d, taLeftJustify, ictInteger);
     }
     const std::string memo = d.Owner.ReadBlob(block, 0);
-    if (slot.Type == 'M' && slot.Convert)
-        d.Cell->SetText(d.Conversion.Apply(memo, d.Scratch));
+    // A memo text holding a NUL byte is binary (a picture kept in an M
+    // field): never re-encoded nor cut at the NUL.
+    if (slot.Type == 'M' && memo.find('\0') == std::string::npos)
+        SetTableText(d, slot, memo);
     else
         d.Cell->SetText(memo);
     SetCellKind(d, taLeftJustify, ictMemo);
@@ -362,6 +372,7 @@ RecordDecoder::RecordDecoder(TDBF& owner, const TQzDBFTable& table, std::uint16_
       cells_(table.Fields.size()) {
     header_.RecordLength = recordLength;
     Dbase7Family = Is48ByteKind(owner.DBFVersion);
+    CheckCopiedTexts = !Conversion.Converts() && AnsiCharset() == "UTF-8";
     const bool visualFoxPro = IsVisualFoxProFamily(header_.Signature);
     BinaryBlockNumbers = visualFoxPro || owner.DBFVersion == HyperSix;
     std::size_t bufferSize = recordLength;
@@ -458,6 +469,10 @@ void RecordDecoder::Report(std::int32_t row) {
 
 // ---------------------------------------------------------------------------
 // TDBF
+
+std::int64_t TDBF::TextsNotValid() const {
+    return decoder_ ? decoder_->TextsNotValid : 0;
+}
 
 std::int64_t TDBF::RecordPosition(const TDBFHeader& header, std::int32_t index) const {
     return std::int64_t(header.HeaderLength) + std::int64_t(index) * header.RecordLength;

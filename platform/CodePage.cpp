@@ -14,6 +14,7 @@
 #include <locale.h>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 #include <wctype.h>
 
 namespace ostrane {
@@ -24,7 +25,9 @@ constexpr std::uint32_t kUndefined = 0xFFFFFFFFu;
 constexpr std::uint32_t kIncomplete = 0xFFFFFFFEu;
 const iconv_t kNoIconv = reinterpret_cast<iconv_t>(-1);
 
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
 
 // Upper-cased name without "-" and "_" for comparisons ("utf8" == "UTF-8").
 std::string CanonicalName(std::string_view name) {
@@ -35,7 +38,9 @@ std::string CanonicalName(std::string_view name) {
     return result;
 }
 
-bool IsUtf8Name(std::string_view name) { return CanonicalName(name) == "UTF8"; }
+bool IsUtf8Name(std::string_view name) {
+    return CanonicalName(name) == "UTF8";
+}
 
 bool IsAsciiName(std::string_view name) {
     std::string n = CanonicalName(name);
@@ -108,7 +113,7 @@ struct AnsiState {
     unsigned generation = 1; // bumped when the charset changes
     bool prepared = false;
     enum class Mode { Utf8, SingleByte, Iconv } mode = Mode::Utf8;
-    std::array<std::uint32_t, 256> decode{};                // SingleByte: byte -> code point
+    std::array<std::uint32_t, 256> decode{};                  // SingleByte: byte -> code point
     std::unordered_map<std::uint32_t, unsigned char> reverse; // SingleByte: code point -> byte
     bool patch125x = false;
     iconv_t encoder = kNoIconv; // Iconv: UTF-32LE -> charset
@@ -245,16 +250,75 @@ struct SourcePage {
     std::uint16_t codePage = 0;
     bool available = false;
     bool multiByte = false;
-    bool sourceAscii = false;   // bytes 0x01-0x7F decode to themselves
-    bool asciiIdentity = false; // ... and the ANSI set writes them unchanged
+    bool sourceAscii = false;                // bytes 0x01-0x7F decode to themselves
+    bool asciiIdentity = false;              // ... and the ANSI set writes them unchanged
     std::array<std::uint32_t, 256> decode{}; // single-byte: byte -> code point ('?' patched in)
     iconv_t cd = kNoIconv;                   // multi-byte: page -> UTF-32LE
     unsigned ansiGeneration = 0;
     std::array<AnsiEntry, 256> ansi;
 };
 
+// Character sets named by their iconv name (a code page switch or a .cpg
+// file may name any) get numbers of their own from this range, which no
+// Windows code page uses.
+constexpr std::uint16_t kFirstNamedSet = 3000;
+constexpr std::size_t kMaxNamedSets = 1000;
+
+std::vector<std::string>& NamedSets() {
+    static auto* names = new std::vector<std::string>();
+    return *names;
+}
+
+// ISO 8859 parts as Windows numbers them: 28591 for part 1 up to 28606.
+constexpr std::uint16_t kIso8859Base = 28590;
+
+struct NamedPage {
+    std::string_view Name; // canonical: upper case, no "-" or "_"
+    std::uint16_t CodePage;
+};
+
+constexpr NamedPage kNamedPages[] = {
+    {"UTF8", 65001},    {"KOI8R", 20866},  {"KOI8U", 21866},     {"ASCII", 20127},
+    {"USASCII", 20127}, {"LATIN1", 28591}, {"GBK", 936},         {"GB2312", 936},
+    {"BIG5", 950},      {"SHIFTJIS", 932}, {"SJIS", 932},        {"EUCKR", 949},
+    {"GB18030", 54936}, {"EUCJP", 20932},  {"MACINTOSH", 10000}, {"MACROMAN", 10000},
+};
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// The number of a name that stands for a Windows code page; 0 for none.
+std::uint16_t WindowsNumberOf(std::string_view name) {
+    std::string n = CanonicalName(name);
+    for (std::string_view prefix : {"ANSI ", "ANSI", "WINDOWS", "CP", "IBM", "OEM"}) {
+        if (n.rfind(prefix, 0) == 0 && AllDigits(std::string_view(n).substr(prefix.size()))) {
+            n = n.substr(prefix.size());
+            break;
+        }
+    }
+    // ISO-8859-15 and 885915 (as GIS .cpg files write it).
+    for (std::string_view prefix : {"ISO8859", "8859"}) {
+        if (n.rfind(prefix, 0) == 0 && AllDigits(std::string_view(n).substr(prefix.size()))) {
+            const int part = std::stoi(n.substr(prefix.size()));
+            return part >= 1 && part <= 16 ? std::uint16_t(kIso8859Base + part) : 0;
+        }
+    }
+    if (AllDigits(n) && n.size() <= 5) {
+        const int number = std::stoi(n);
+        return number > 0 && number <= 0xFFFF ? std::uint16_t(number) : 0;
+    }
+    for (const NamedPage& page : kNamedPages)
+        if (page.Name == n) return page.CodePage;
+    return 0;
+}
+
 // The iconv name of a Windows code page, or empty when there is none.
 std::string IconvName(std::uint16_t codePage) {
+    if (codePage >= kFirstNamedSet && codePage < kFirstNamedSet + NamedSets().size())
+        return NamedSets()[codePage - kFirstNamedSet];
+    if (codePage > kIso8859Base && codePage <= kIso8859Base + 16)
+        return "ISO-8859-" + std::to_string(codePage - kIso8859Base);
     switch (codePage) {
     case 620:   // Mazovia (TIS-620 is Thai)
     case 895:   // Kamenicky
@@ -262,6 +326,11 @@ std::string IconvName(std::uint16_t codePage) {
         return {};
     case 10000: return "MACINTOSH";
     case 10029: return "MAC-CENTRALEUROPE";
+    case 20127: return "ASCII";
+    case 20866: return "KOI8-R";
+    case 21866: return "KOI8-U";
+    case 20932: return "EUC-JP";
+    case 54936: return "GB18030";
     case 65001: return "UTF-8";
     default: return "CP" + std::to_string(codePage);
     }
@@ -281,7 +350,8 @@ void BuildPage(SourcePage& page) {
             page.multiByte = true;
             cp = '?';
         }
-        if (cp == kUndefined) cp = is125x && b >= 0x80 && b <= 0x9F ? static_cast<std::uint32_t>(b) : '?';
+        if (cp == kUndefined)
+            cp = is125x && b >= 0x80 && b <= 0x9F ? static_cast<std::uint32_t>(b) : '?';
         page.decode[b] = cp;
         if (b > 0 && b < 0x80 && cp != static_cast<std::uint32_t>(b)) page.sourceAscii = false;
     }
@@ -328,7 +398,8 @@ size_t LengthToNul(std::string_view text) {
 
 // Decodes a text of a multi-byte page, calling emit(code point) for each
 // character; invalid or truncated sequences give "?" and skip one byte.
-template <class Emit> void DecodeMultiByte(SourcePage& page, const char* text, size_t size, Emit emit) {
+template <class Emit>
+void DecodeMultiByte(SourcePage& page, const char* text, size_t size, Emit emit) {
     iconv(page.cd, nullptr, nullptr, nullptr, nullptr);
     char* in = const_cast<char*>(text);
     size_t inLeft = size;
@@ -387,12 +458,14 @@ void AppendUtf16(std::u16string& out, std::uint32_t cp) {
 
 } // namespace
 
-const std::string& AnsiCharset() { return Ansi().charset; }
+const std::string& AnsiCharset() {
+    return Ansi().charset;
+}
 
 void SetAnsiCharset(std::string_view iconvName) {
     AnsiState& ansi = Ansi();
     std::string name = IsAsciiName(iconvName) || IsUtf8Name(iconvName) ? std::string("UTF-8")
-                                                                         : std::string(iconvName);
+                                                                       : std::string(iconvName);
     if (name == ansi.charset && ansi.prepared) return;
     ansi.Reset();
     ansi.charset = name;
@@ -421,7 +494,8 @@ bool CodePageToUtf16(std::string_view text, std::uint16_t codePage, std::u16stri
         return true;
     }
     result.reserve(n);
-    for (size_t i = 0; i < n; ++i) AppendUtf16(result, page.decode[static_cast<unsigned char>(s[i])]);
+    for (size_t i = 0; i < n; ++i)
+        AppendUtf16(result, page.decode[static_cast<unsigned char>(s[i])]);
     return true;
 }
 
@@ -441,8 +515,9 @@ bool CodePageToAnsi(std::string_view text, std::uint16_t codePage, std::string& 
     AnsiWriter writer(result);
     if (page.multiByte) {
         AnsiState& ansi = Ansi();
-        DecodeMultiByte(page, s + i, n - i,
-                        [&](std::uint32_t cp) { writer.Commit(ansi.Encode(cp, writer.Reserve())); });
+        DecodeMultiByte(page, s + i, n - i, [&](std::uint32_t cp) {
+            writer.Commit(ansi.Encode(cp, writer.Reserve()));
+        });
         return true;
     }
     for (; i < n; ++i) {
@@ -462,7 +537,8 @@ void Utf16ToAnsi(std::u16string_view text, std::string& result) {
     size_t n = text.size();
     for (size_t i = 0; i < n; ++i) {
         std::uint32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
@@ -501,8 +577,76 @@ void CharsetToAnsi(std::string_view text, const char* charset, std::string& resu
     iconv_close(cd);
 }
 
-bool IsCodePageAvailable(std::uint16_t codePage) { return GetPage(codePage).available; }
+bool IsCodePageAvailable(std::uint16_t codePage) {
+    return GetPage(codePage).available;
+}
 
-bool IsAnsiLetter(unsigned char c) { return Ansi().IsLetter(c); }
+bool CodePageFromName(std::string_view name, std::uint16_t& codePage) {
+    const std::size_t first = name.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return false;
+    name = name.substr(first, name.find_last_not_of(" \t\r\n") - first + 1);
+    codePage = WindowsNumberOf(name);
+    if (codePage != 0) return IsCodePageAvailable(codePage);
+    // Any other character set iconv knows.
+    std::vector<std::string>& named = NamedSets();
+    for (std::size_t i = 0; i < named.size(); ++i) {
+        if (CanonicalName(named[i]) == CanonicalName(name)) {
+            codePage = std::uint16_t(kFirstNamedSet + i);
+            return IsCodePageAvailable(codePage);
+        }
+    }
+    const iconv_t cd = iconv_open("UTF-32LE", std::string(name).c_str());
+    if (cd == kNoIconv || named.size() >= kMaxNamedSets) return false;
+    iconv_close(cd);
+    named.emplace_back(name);
+    codePage = std::uint16_t(kFirstNamedSet + named.size() - 1);
+    return IsCodePageAvailable(codePage);
+}
+
+std::string CodePageName(std::uint16_t codePage) {
+    const std::string iconvName = IconvName(codePage);
+    if (codePage >= kFirstNamedSet && codePage < kFirstNamedSet + kMaxNamedSets) return iconvName;
+    if (codePage > kIso8859Base && codePage <= kIso8859Base + 16) return iconvName;
+    if (codePage == 65001) return "UTF-8";
+    return std::to_string(codePage);
+}
+
+bool IsValidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t extra = 0;
+        std::uint32_t cp = 0;
+        if (lead >= 0xC2 && lead <= 0xDF)
+            extra = 1, cp = lead & 0x1F;
+        else if (lead >= 0xE0 && lead <= 0xEF)
+            extra = 2, cp = lead & 0x0F;
+        else if (lead >= 0xF0 && lead <= 0xF4)
+            extra = 3, cp = lead & 0x07;
+        else
+            return false;
+        if (i + extra >= n) return false;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        // Overlong forms, surrogates and code points beyond Unicode.
+        if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+bool IsAnsiLetter(unsigned char c) {
+    return Ansi().IsLetter(c);
+}
 
 } // namespace ostrane

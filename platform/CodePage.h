@@ -34,6 +34,16 @@ void Utf16ToAnsi(std::u16string_view text, std::string& result);
 void CharsetToAnsi(std::string_view text, const char* charset, std::string& result);
 // Whether iconv offers the code page.
 bool IsCodePageAvailable(std::uint16_t codePage);
+// The code page a name stands for: a Windows or DOS number ("437", "1252"),
+// "CP1251", "ANSI 1251", "windows-1251", an ISO 8859 part ("ISO-8859-1", or
+// "88591" as GIS .cpg files write it), "UTF-8", "KOI8-R", or any other
+// character set iconv knows by that name.  False when this system cannot
+// convert from it.
+bool CodePageFromName(std::string_view name, std::uint16_t& codePage);
+// The code page as messages name it: "1252", "UTF-8", "ISO-8859-1".
+std::string CodePageName(std::uint16_t codePage);
+// Whether the bytes are well-formed UTF-8.
+bool IsValidUtf8(std::string_view text);
 
 // The letter test of the ANSI set (ASCII letters; in UTF-8 every byte from
 // 0x80 up; in 8-bit sets the bytes that decode to a letter).

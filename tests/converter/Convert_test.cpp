@@ -213,6 +213,33 @@ TEST(Convert, RecordCountsAndDeletedRecords) {
     }
 }
 
+// A table without a code page (language driver 0) holding cp866 text.
+TEST(Convert, CodePageSwitch) {
+    TempDir dir;
+    const std::string table = TableBuilder(0x03)
+                                  .Field("NAME", 'C', 6)
+                                  .Row({"\x8C\xA8\xE0"}) // Мир in cp866
+                                  .Write(dir.Path(), "t.dbf");
+    const Conversion run =
+        Convert(table, dir.File("out.txt"), {"/CODEPAGE=866", "/RECORDSEPARATOR=LF"});
+    ExpectSuccess(run);
+    EXPECT_EQ(run.Target, "\xD0\x9C\xD0\xB8\xD1\x80   \n");
+
+    // Without it the bytes are copied, and the user is told how to name them.
+    const Conversion asStored = Convert(table, dir.File("out.txt"), {"/RECORDSEPARATOR=LF"});
+    EXPECT_EQ(asStored.Process.ExitCode, 0);
+    EXPECT_EQ(asStored.Target, "\x8C\xA8\xE0   \n");
+    EXPECT_EQ(asStored.Process.Stderr,
+              "ostrane: warning: 1 text is not valid UTF-8; the table names no code page, so texts "
+              "were written as stored. Name it with /CODEPAGE=, for example /CODEPAGE=1252\n");
+
+    const Conversion unknown = Convert(table, dir.File("new.txt"), {"/CODEPAGE=nonsense"});
+    EXPECT_EQ(unknown.Process.ExitCode, 1);
+    EXPECT_EQ(unknown.Process.Stdout,
+              "EConvertError: 'nonsense' is not a code page this system can convert\n");
+    EXPECT_FALSE(unknown.TargetExists);
+}
+
 TEST(Convert, MissingSourceCreatesNoTarget) {
     TempDir dir;
     fs::create_directory(dir.File("folder.dbf"));
