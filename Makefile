@@ -5,10 +5,12 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_CXX   ?= clang++-14
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
+PREFIX     ?= /usr/local
+DESTDIR    ?=
 # Extra cmake arguments for every configuration, e.g. -DCMAKE_CXX_COMPILER=clang++.
 CMAKE_ARGS ?=
 
-.PHONY: all build test sanitize demo bench fuzz clean deps deps-tests configure
+.PHONY: all build test sanitize demo install bench fuzz clean deps deps-tests configure
 
 all: build
 
@@ -45,6 +47,10 @@ sanitize: deps-tests
 demo: build
 	@LC_ALL=C $(BUILD)/ostrane examples/customers.dbf examples/customers.txt /H
 	@cat examples/customers.txt
+
+# Puts bin/ostrane and share/man/man1/ostrane.1 under $(DESTDIR)$(PREFIX).
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 # Generates the benchmark tables once (bench/data/) and times the conversion.
 bench: configure
