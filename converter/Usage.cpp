@@ -47,7 +47,7 @@ one byte by its number, decimal or $ and hex: \9 TAB, \34 ", \39 ', \44 or
 Examples (quoted for a POSIX shell such as bash: \ and ; need the quotes):
   ostrane customers.dbf customers.txt /H
   ostrane customers.dbf customers.csv /H /DELIMITER=, '/QUALIFIER=\34'
-  ostrane customers.dbf - '/FIELDS=name;city' /RECORDSEPARATOR=LF | head -3
+  ostrane customers.dbf - '/FIELDS=name;city' /RECORDSEPARATOR=LF | head -n 3
   ostrane customers.dbf oslo.txt '/FILTER=TRIM([CITY]) = "Oslo"'
   ostrane customers.dbf rich.txt '/FILTER=([BALANCE] > 1000) AND ([ACTIVE] = 1)'
 
