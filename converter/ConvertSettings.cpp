@@ -72,6 +72,8 @@ struct Switch {
 };
 
 // Tried in this order on the upper-cased argument; the first match acts.
+// Every switch the program knows is here: an argument that matches none is
+// reported as doing nothing.
 constexpr Switch Switches[] = {
     {"/H", Match::Whole, SetHeaderLine},
     {"/F", Match::Whole, SetTypeLine},
@@ -84,20 +86,28 @@ constexpr Switch Switches[] = {
     {"/CODEPAGE=", Match::Prefix, SetCodePage},
 };
 
+// The number of arguments that name files before the switches.
+constexpr std::size_t FileNameArguments = 2;
+
 bool Matches(const Switch& sw, std::string_view upperArgument) {
     return sw.How == Match::Whole ? upperArgument == sw.Text : upperArgument.starts_with(sw.Text);
 }
 
-void ApplyArgument(ConvertSettings& settings, std::string_view argument) {
+const Switch* SwitchOf(std::string_view argument) {
     const std::string upper = UpperCaseAscii(argument);
     for (const Switch& sw : Switches) {
-        if (!Matches(sw, upper)) continue;
-        // The value is taken as typed, not upper-cased.
-        const std::string_view value =
-            sw.How == Match::Prefix ? argument.substr(sw.Text.size()) : std::string_view();
-        sw.Apply(settings, value);
-        return;
+        if (Matches(sw, upper)) return &sw;
     }
+    return nullptr;
+}
+
+void ApplyArgument(ConvertSettings& settings, std::string_view argument) {
+    const Switch* sw = SwitchOf(argument);
+    if (sw == nullptr) return;
+    // The value is taken as typed, not upper-cased.
+    const std::string_view value =
+        sw->How == Match::Prefix ? argument.substr(sw->Text.size()) : std::string_view();
+    sw->Apply(settings, value);
 }
 
 } // namespace
@@ -108,6 +118,24 @@ ConvertSettings ReadSettings(const std::vector<std::string>& arguments) {
     if (arguments.size() > 1) settings.TargetName = arguments[1];
     for (const std::string& argument : arguments) ApplyArgument(settings, argument);
     return settings;
+}
+
+bool WritesToStandardOutput(const ConvertSettings& settings) {
+    return settings.TargetName == StandardOutputName;
+}
+
+std::vector<std::string> UnknownSwitches(const std::vector<std::string>& arguments) {
+    std::vector<std::string> unknown;
+    for (std::size_t i = FileNameArguments; i < arguments.size(); ++i) {
+        if (SwitchOf(arguments[i]) == nullptr) unknown.push_back(arguments[i]);
+    }
+    return unknown;
+}
+
+std::vector<std::string_view> SwitchTexts() {
+    std::vector<std::string_view> texts;
+    for (const Switch& sw : Switches) texts.push_back(sw.Text);
+    return texts;
 }
 
 } // namespace ostrane

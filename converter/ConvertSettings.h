@@ -11,6 +11,9 @@ namespace ostrane {
 // The one-byte text holding NUL: as delimiter or qualifier it means none.
 inline const std::string NoneMark(1, '\0');
 
+// The target name that stands for standard output.
+inline constexpr std::string_view StandardOutputName = "-";
+
 struct ConvertSettings {
     std::string SourceName;
     std::string TargetName;
@@ -30,5 +33,17 @@ struct ConvertSettings {
 // Reads every argument (1..n, the file names included) as a possible switch.
 // arguments[0] is argument 1.  Throws EConvertError for a bad escape.
 ConvertSettings ReadSettings(const std::vector<std::string>& arguments);
+
+// True when the lines go to standard output instead of a file; then every
+// message goes to standard error, so that standard output holds data only.
+bool WritesToStandardOutput(const ConvertSettings& settings);
+
+// The arguments after the two file names that match no switch, in order:
+// they change nothing, which the user is told.
+std::vector<std::string> UnknownSwitches(const std::vector<std::string>& arguments);
+
+// The texts of the switches as matched (upper case, "=" ending a switch
+// that takes a value), in the order they are tried.
+std::vector<std::string_view> SwitchTexts();
 
 } // namespace ostrane

@@ -13,6 +13,7 @@
 #include "converter/FilterBridge.h"
 #include "converter/LineFormat.h"
 #include "converter/Progress.h"
+#include "converter/Warnings.h"
 #include "dbase/QzDBF.h"
 #include "platform/FileStream.h"
 #include "util/QzIUtils.h"
@@ -117,14 +118,6 @@ void EnsureTargetIsNotRead(const FileStream& source, const std::string& sourceNa
 // ---------------------------------------------------------------------------
 // Warnings
 
-constexpr std::string_view WarningPrefix = "ostrane: warning: ";
-
-void Warn(const std::string& text) {
-    std::string line(WarningPrefix);
-    line.append(text).append("\n");
-    std::fwrite(line.data(), 1, line.size(), stderr);
-}
-
 std::string HexByte(std::uint8_t byte) {
     constexpr char Digits[] = "0123456789ABCDEF";
     return {'0', 'x', Digits[byte >> 4], Digits[byte & 0x0F]};
@@ -176,6 +169,14 @@ void WarnAboutLosses(TDBF& reader, const TDBFHeader& header) {
              std::to_string(conversion.CodePage()) +
              ", which this system cannot convert; its texts were written empty");
     }
+}
+
+// Names in /FIELDS that select nothing; without a word they would leave a
+// column out or every line empty.
+void WarnAboutUnknownFields(const std::vector<FieldDescriptor>& fields,
+                            std::string_view fieldList) {
+    for (const std::string& name : UnmatchedFieldNames(fields, fieldList))
+        Warn("/FIELDS names \"" + name + "\", which is no field of the table; it was ignored");
 }
 
 // ---------------------------------------------------------------------------
@@ -285,6 +286,15 @@ bool BuildRecord(TA& ta, std::int32_t i, const LineFormatter& formatter, const R
     }
 }
 
+// The target file, created only when it is none of the files being read;
+// "-" writes to standard output, which is no such file.
+std::unique_ptr<FileStream> OpenTarget(const FileStream& source, const ConvertSettings& settings) {
+    if (WritesToStandardOutput(settings))
+        return std::make_unique<FileStream>(STDOUT_FILENO, settings.TargetName);
+    EnsureTargetIsNotRead(source, settings.SourceName, settings.TargetName);
+    return std::make_unique<FileStream>(settings.TargetName, FileStream::Mode::Create);
+}
+
 } // namespace
 
 TA::TA() = default;
@@ -319,10 +329,12 @@ Value FieldValue(const TA& ta, std::int32_t i) {
     return value;
 }
 
-void ConvertTable(TA& ta, const ConvertSettings& settings) {
+bool ConvertTable(TA& ta, const ConvertSettings& settings) {
+    const bool toStandardOutput = WritesToStandardOutput(settings);
     if (!FileExists(settings.SourceName)) {
-        std::fwrite(SourceNotFound.data(), 1, SourceNotFound.size(), stdout);
-        return;
+        std::fwrite(SourceNotFound.data(), 1, SourceNotFound.size(),
+                    toStandardOutput ? stderr : stdout);
+        return false;
     }
     RunObjects objects(ta);
     TDBF& reader = objects.Reader();
@@ -331,8 +343,7 @@ void ConvertTable(TA& ta, const ConvertSettings& settings) {
     // target is created, so no empty result looks like a converted table.
     if (source.Size() < std::int64_t(TDBFHeader::StoredSize))
         throw EReadError(std::string(msg::StreamReadError));
-    EnsureTargetIsNotRead(source, settings.SourceName, settings.TargetName);
-    FileStream target(settings.TargetName, FileStream::Mode::Create);
+    std::unique_ptr<FileStream> target = OpenTarget(source, settings);
 
     source.Seek(0, SEEK_SET);
     reader.LoadOnDemand = true;
@@ -346,7 +357,8 @@ void ConvertTable(TA& ta, const ConvertSettings& settings) {
         StoreCell(cols, column, formatIndex, value, alignment);
     };
     std::optional<ProgressMeter> progress;
-    if (ProgressMeter::Wanted()) {
+    // On a terminal that shows the lines too, the indicator would run into them.
+    if (ProgressMeter::Wanted() && !(toStandardOutput && isatty(STDOUT_FILENO) == 1)) {
         progress.emplace(STDERR_FILENO);
         reader.OnLoadProgress = [&progress](Sender, std::int32_t position, std::int32_t total) {
             progress->Update(position, total);
@@ -356,8 +368,10 @@ void ConvertTable(TA& ta, const ConvertSettings& settings) {
 
     TDBFHeader header;
     reader.GetHeader(header);
-    const LineFormatter formatter(FieldDescriptors(reader, header.FieldCount), settings);
-    LineWriter writer(target, settings.RecordSeparator);
+    const std::vector<FieldDescriptor> fields = FieldDescriptors(reader, header.FieldCount);
+    WarnAboutUnknownFields(fields, settings.FieldList);
+    const LineFormatter formatter(fields, settings);
+    LineWriter writer(*target, settings.RecordSeparator);
     std::string line;
     if (settings.HeaderLine) {
         formatter.BuildHeaderLine(line);
@@ -376,9 +390,10 @@ void ConvertTable(TA& ta, const ConvertSettings& settings) {
         if (BuildRecord(ta, i, formatter, texts, line)) writer.WriteLine(line);
     }
     // A full disk must fail the run, not the silent flush of the destructor.
-    target.Flush();
+    target->Flush();
     progress.reset(); // the indicator is erased before the warnings
     WarnAboutLosses(reader, header);
+    return true;
 }
 
 } // namespace ostrane

@@ -26,10 +26,12 @@ struct TA {
     std::unique_ptr<TFilter> Filter;
 };
 
-// Converts settings.SourceName into settings.TargetName.  A missing source
-// prints "dBase file not found." and returns; every other failure throws.
-// An error raised while a record was converted arrives as ERecordError.
-void ConvertTable(TA& ta, const ConvertSettings& settings);
+// Converts settings.SourceName into settings.TargetName ("-": standard
+// output).  A missing source prints "dBase file not found." (on standard
+// error when the lines go to standard output) and returns false; every other
+// failure throws.  An error raised while a record was converted arrives as
+// ERecordError.
+bool ConvertTable(TA& ta, const ConvertSettings& settings);
 
 // Stores one reported field in ta.Row (the shape of OnCellValue; the sheet
 // and row numbers are not needed).  Null and Empty values are stored too.

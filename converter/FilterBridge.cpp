@@ -1,8 +1,12 @@
 #include "converter/FilterBridge.h"
 
+#include <algorithm>
+
 #include "converter/Driver.h"
+#include "converter/Warnings.h"
 #include "dbase/QzDBF.h"
 #include "expression/TextHelpers.h"
+#include "expression/Tokenizer.h"
 #include "framework/QzCells.h"
 #include "util/QzIUtils.h"
 
@@ -92,9 +96,74 @@ void TFilter::Substitute(const ArgumentSlots& args, Value& value) {
     }
 }
 
+std::vector<std::string> TFilter::UpperFieldNames() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fieldByName_) names.push_back(entry.first);
+    return names;
+}
+
+namespace {
+
+bool IsWordOperator(std::string_view text) {
+    return !text.empty() && text.front() >= 'A' && text.front() <= 'Z';
+}
+
+bool IsQuoted(const std::string& word) {
+    return !word.empty() && (word.front() == '\'' || word.front() == '"' || word.front() == '[');
+}
+
+// The word operator that word begins with and goes on after, if any.
+std::string_view LeadingWordOperator(const std::string& upperWord) {
+    for (std::string_view op : OperatorTable) {
+        if (IsWordOperator(op) && upperWord.size() > op.size() && upperWord.starts_with(op))
+            return op;
+    }
+    return {};
+}
+
+// A filter that does not compile may owe it to an operator that took in the
+// word after it: say so, with the way out.
+void HintAtJoinedOperator(const TFilter& filter, const std::string& filterText) {
+    const std::string word = OperatorJoinedWord(filterText, filter.UpperFieldNames());
+    if (word.empty()) return;
+    const std::string op(LeadingWordOperator(UpperCaseAscii(word)));
+    Warn("the filter word \"" + word + "\" begins with the operator " + op + ": " + op +
+         " joins the word after it (blanks inside words are dropped), so put each operand in "
+         "parentheses, as in (a) " + op + " (b)");
+}
+
+} // namespace
+
+std::string OperatorJoinedWord(std::string_view filterText,
+                               const std::vector<std::string>& upperFieldNames) {
+    TExpParser tokenizer;
+    try {
+        TokenizeAll(tokenizer, filterText);
+    } catch (const Exception&) {
+        // An illegal character: the tokens before it are still looked at.
+    }
+    const auto& tokens = tokenizer.Tokens();
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        const TExpToken& token = *tokens[i];
+        if (token.Kind != tkWord || IsQuoted(token.Text)) continue;
+        const std::string upper = UpperCaseAscii(token.Text);
+        if (LeadingWordOperator(upper).empty()) continue;
+        const bool call = i + 1 < tokens.size() && tokens[i + 1]->Text == "(";
+        const bool field =
+            std::find(upperFieldNames.begin(), upperFieldNames.end(), upper) != upperFieldNames.end();
+        if (!call && !field) return token.Text;
+    }
+    return {};
+}
+
 Value EvaluateFilter(TA& ta, const std::string& filterText) {
     if (!ta.Filter) ta.Filter = std::make_unique<TFilter>(ta, filterText);
-    return ta.Filter->Evaluate();
+    try {
+        return ta.Filter->Evaluate();
+    } catch (const EQzIParseException&) {
+        HintAtJoinedOperator(*ta.Filter, filterText);
+        throw;
+    }
 }
 
 bool RecordPassesFilter(TA& ta) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -30,6 +31,8 @@ public:
 
     // The filter's value for the current record.
     Value Evaluate();
+    // Upper-cased names of the table's fields.
+    std::vector<std::string> UpperFieldNames() const;
 
 private:
     // What a word means; it depends only on the word's text, so it is worked
@@ -52,6 +55,14 @@ private:
     // Preset word text -> meaning; a filter has few words, so a short list.
     std::vector<std::pair<std::string, WordMeaning>> meanings_;
 };
+
+// The first word of a filter text that begins with a word operator (AND, OR,
+// NOT) and goes on: the tokenizer drops blanks inside words, so "1 AND x"
+// reads as "1" and "ANDx".  Words that are field names (upper-cased in
+// upperFieldNames) and function calls such as ORD(...) do not count.  Empty
+// when there is none.
+std::string OperatorJoinedWord(std::string_view filterText,
+                               const std::vector<std::string>& upperFieldNames);
 
 // The value of the filter text for the current record of ta.
 Value EvaluateFilter(TA& ta, const std::string& filterText);

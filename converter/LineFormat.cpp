@@ -41,6 +41,22 @@ bool IsFieldSelected(std::string_view name, std::string_view fieldList) {
     return list.find(entry) != std::string::npos;
 }
 
+std::vector<std::string> UnmatchedFieldNames(const std::vector<FieldDescriptor>& fields,
+                                             std::string_view fieldList) {
+    std::vector<std::string> unmatched;
+    for (std::size_t from = 0, end; (end = fieldList.find(';', from)) != std::string_view::npos;
+         from = end + 1) {
+        const std::string name(fieldList.substr(from, end - from));
+        if (name.empty() || std::find(unmatched.begin(), unmatched.end(), name) != unmatched.end())
+            continue;
+        const bool matches = std::any_of(fields.begin(), fields.end(), [&](const auto& field) {
+            return IsFieldSelected(field.Name, name + ';');
+        });
+        if (!matches) unmatched.push_back(name);
+    }
+    return unmatched;
+}
+
 std::size_t ColumnWidth(const FieldDescriptor& field) {
     return std::max<std::size_t>(field.Length, field.Name.size());
 }
@@ -137,7 +153,7 @@ LineFormatter::LineFormatter(const std::vector<FieldDescriptor>& fields,
         column.Index = i;
         column.Name = field.Name;
         column.Letter = TypeLetter(field.FieldType);
-        column.Delimited = i > 0 && !delimiter_.empty();
+        column.Delimited = !columns_.empty() && !delimiter_.empty();
         column.RightAligned = IsRightAligned(field.FieldType);
         column.Width = ColumnWidth(field);
         columns_.push_back(std::move(column));

@@ -26,6 +26,10 @@ inline constexpr std::size_t MaxFormatLength = 4096;
 // True when fieldList is empty, or when ";" + lower-cased name + ";" occurs
 // in ";" + fieldList (fieldList is lower case and ends in ";").
 bool IsFieldSelected(std::string_view name, std::string_view fieldList);
+// The entries of fieldList (as stored: lower case, ";" after each) that name
+// no field, in list order and each once; empty entries name nothing.
+std::vector<std::string> UnmatchedFieldNames(const std::vector<FieldDescriptor>& fields,
+                                             std::string_view fieldList);
 // The larger of the field length and the byte length of its name.
 std::size_t ColumnWidth(const FieldDescriptor& field);
 // True for the numeric types that fixed-width lines pad on the left.
@@ -83,7 +87,7 @@ private:
         std::size_t Index = 0; // position in the table
         std::string Name;
         char Letter = '<';
-        bool Delimited = false; // a delimiter goes before it
+        bool Delimited = false; // a delimiter goes before it: not the first selected
         bool RightAligned = false;
         std::size_t Width = 0;
     };
@@ -105,8 +109,7 @@ private:
     mutable std::string scratch_; // the field text before quoting
 };
 
-// The delimiter goes before every selected field but the table's first,
-// whether or not earlier fields were written.
+// The delimiter goes between the selected fields only.
 template <class AppendText>
 void LineFormatter::BuildLine(std::string& line, bool alignByType,
                               const AppendText& appendText) const {

@@ -1,5 +1,7 @@
 // Entry point of the ostrane program: reads the switches, runs one
-// conversion and reports an error that ends it as one line on stdout.
+// conversion and reports an error that ends it as one line on stdout (on
+// stderr when the lines themselves go to stdout).
+#include <csignal>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -9,6 +11,8 @@
 #include "converter/CmdLineHelper.h"
 #include "converter/ConvertSettings.h"
 #include "converter/Driver.h"
+#include "converter/Usage.h"
+#include "converter/Warnings.h"
 #include "platform/CodePage.h"
 #include "platform/Exceptions.h"
 #include "platform/FormatSettings.h"
@@ -19,17 +23,10 @@ using namespace ostrane;
 
 constexpr int ExitSuccess = 0;
 constexpr int ExitFailure = 1;
+// The reader of standard output went away (as head does): the status of a
+// program that SIGPIPE ended, without its abrupt end.
+constexpr int ExitBrokenPipe = 128 + SIGPIPE;
 constexpr std::size_t MinimumArguments = 2; // source and target
-
-constexpr std::string_view BannerLineEnd = "\r\n";
-constexpr std::string_view BannerLines[] = {
-    "Ostrane v2.6",
-    "convert dBase tables into text files\r\n",
-    "",
-    "OSTRANE.EXE <source.dbf> <target.txt> [/h] [/f] [/fixed] [/delimiter=<separator>] "
-    "[/qualifier=<char>] [/recordseparator=<crlf|cr|lf|>] [/fields=<field1;field2;...>] "
-    "[where=<filter>]",
-};
 
 constexpr std::string_view ErrorSeparator = ": ";
 constexpr std::string_view ErrorLineEnd = "\n";
@@ -42,11 +39,14 @@ void WriteOut(std::string_view bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
 
-void ShowBanner() {
-    for (std::string_view line : BannerLines) {
-        WriteOut(line);
-        WriteOut(BannerLineEnd);
-    }
+// Where messages go: standard output, unless the lines go there.
+std::FILE* MessageStream(const std::vector<std::string>& arguments) {
+    return arguments.size() > 1 && arguments[1] == StandardOutputName ? stderr : stdout;
+}
+
+void WarnAboutUnknownSwitches(const std::vector<std::string>& arguments) {
+    for (const std::string& argument : UnknownSwitches(arguments))
+        Warn("\"" + argument + "\" is no known switch; it was ignored");
 }
 
 // The character set first: the locale's names and symbols are converted
@@ -56,45 +56,58 @@ void InstallUserLocale() {
     SetFormatSettings(LoadFormatSettingsFromLocale());
 }
 
-int Run(const std::vector<std::string>& arguments) {
-    if (arguments.size() < MinimumArguments) {
-        ShowBanner();
-        return ExitSuccess;
-    }
-    InstallUserLocale();
-    const ConvertSettings settings = ReadSettings(arguments);
-    TA ta;
-    ta.FilterText = settings.FilterText;
-    ConvertTable(ta, settings);
+int ShowText(const std::string& text) {
+    WriteOut(text);
     return ExitSuccess;
 }
 
-int ReportError(std::string_view className, std::string_view message) {
+int Run(const std::vector<std::string>& arguments) {
+    const InfoRequest info =
+        arguments.empty() ? InfoRequest::None : InfoRequestOf(arguments.front());
+    if (info == InfoRequest::Help) return ShowText(HelpText());
+    if (info == InfoRequest::Version) return ShowText(VersionText());
+    if (arguments.size() < MinimumArguments) return ShowText(BannerText());
+    InstallUserLocale();
+    const ConvertSettings settings = ReadSettings(arguments);
+    WarnAboutUnknownSwitches(arguments);
+    TA ta;
+    ta.FilterText = settings.FilterText;
+    return ConvertTable(ta, settings) ? ExitSuccess : ExitFailure;
+}
+
+int ReportError(std::FILE* stream, std::string_view className, std::string_view message) {
     std::fflush(stdout); // whatever the run printed comes first
     std::string line(className);
     line.append(ErrorSeparator).append(message).append(ErrorLineEnd);
-    WriteOut(line);
+    std::fwrite(line.data(), 1, line.size(), stream);
     return ExitFailure;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // A closed pipe then fails the write, and the run ends through its
+    // clean-up (the progress line erased) instead of being killed.
+    std::signal(SIGPIPE, SIG_IGN);
     int status = ExitFailure;
+    std::FILE* messages = stdout;
     try {
         SetProgramName(argc > 0 ? argv[0] : nullptr);
         const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+        messages = MessageStream(arguments);
         status = Run(arguments);
+    } catch (const EBrokenPipe&) {
+        status = ExitBrokenPipe;
     } catch (const ERecordError& e) {
-        status = ReportError(e.ClassName(), e.MessageWithRecord());
+        status = ReportError(messages, e.ClassName(), e.MessageWithRecord());
     } catch (const Exception& e) {
-        status = ReportError(e.ClassName(), e.Message());
+        status = ReportError(messages, e.ClassName(), e.Message());
     } catch (const std::bad_alloc&) {
-        status = ReportError(OutOfMemoryClass, OutOfMemoryMessage);
+        status = ReportError(messages, OutOfMemoryClass, OutOfMemoryMessage);
     } catch (const std::exception& e) {
-        status = ReportError(UnknownErrorClass, e.what());
+        status = ReportError(messages, UnknownErrorClass, e.what());
     } catch (...) {
-        status = ReportError(UnknownErrorClass, UnknownErrorMessage);
+        status = ReportError(messages, UnknownErrorClass, UnknownErrorMessage);
     }
     std::fflush(stdout);
     return status;

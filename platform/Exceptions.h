@@ -44,6 +44,8 @@ OSTRANE_EXCEPTION_CLASS(EFOpenError, Exception)
 OSTRANE_EXCEPTION_CLASS(EFCreateError, Exception)
 OSTRANE_EXCEPTION_CLASS(EReadError, Exception)
 OSTRANE_EXCEPTION_CLASS(EWriteError, Exception)
+// A write to a pipe whose reader has gone (SIGPIPE ignored).
+OSTRANE_EXCEPTION_CLASS(EBrokenPipe, EWriteError)
 // An allocation the program refuses or cannot get.
 OSTRANE_EXCEPTION_CLASS(EOutOfMemory, Exception)
 // The framework's file checks and the expression engine's errors.

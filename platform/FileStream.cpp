@@ -25,7 +25,9 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 [[noreturn]] void ThrowReadError() {
     throw EReadError(std::string(msg::StreamReadError));
 }
-[[noreturn]] void ThrowWriteError() {
+// brokenPipe: the write failed because nobody reads the pipe any more.
+[[noreturn]] void ThrowWriteError(bool brokenPipe = false) {
+    if (brokenPipe) throw EBrokenPipe(std::string(msg::StreamWriteError));
     throw EWriteError(std::string(msg::StreamWriteError));
 }
 
@@ -47,6 +49,11 @@ FileStream::FileStream(const std::string& path, Mode mode) : path_(path), mode_(
     buffer_.resize(kBufferSize);
 }
 
+FileStream::FileStream(int descriptor, const std::string& name)
+    : path_(name), fd_(descriptor), ownsDescriptor_(false), mode_(Mode::Create) {
+    buffer_.resize(kBufferSize);
+}
+
 FileStream::~FileStream() {
     if (fd_ < 0) return;
     if (mode_ == Mode::Create) {
@@ -56,7 +63,7 @@ FileStream::~FileStream() {
             // Callers that care call Flush() first.
         }
     }
-    ::close(fd_);
+    if (ownsDescriptor_) ::close(fd_);
 }
 
 std::size_t FileStream::ReadThroughFile(void* buffer, std::size_t count) {
@@ -123,7 +130,7 @@ void FileStream::Write(const void* data, std::size_t count) {
         while (done < count) {
             ssize_t n = ::write(fd_, in + done, count - done);
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) ThrowWriteError();
+            if (n <= 0) ThrowWriteError(n < 0 && errno == EPIPE);
             done += static_cast<std::size_t>(n);
             bufferStart_ += n;
         }
@@ -143,10 +150,11 @@ void FileStream::FlushWrites() {
         ssize_t n = ::write(fd_, buffer_.data() + done, bufferFill_ - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
+            const bool brokenPipe = n < 0 && errno == EPIPE;
             // The pending bytes are lost; a later flush does not retry them.
             bufferStart_ += static_cast<std::int64_t>(done);
             bufferFill_ = 0;
-            ThrowWriteError();
+            ThrowWriteError(brokenPipe);
         }
         done += static_cast<std::size_t>(n);
     }

@@ -16,6 +16,9 @@ public:
     // OpenRead: shared reading, EFOpenError "Cannot open file %s" on failure.
     // Create: truncates or creates, EFCreateError "Cannot create file %s".
     FileStream(const std::string& path, Mode mode);
+    // Writes to a descriptor that is already open (standard output) as a
+    // Create stream does; the descriptor is flushed but not closed.
+    FileStream(int descriptor, const std::string& name);
     ~FileStream(); // flushes; errors on this last flush are swallowed
     FileStream(const FileStream&) = delete;
     FileStream& operator=(const FileStream&) = delete;
@@ -32,7 +35,8 @@ public:
     }
     // Reads exactly count bytes or throws EReadError "Stream read error".
     void ReadExact(void* buffer, std::size_t count);
-    // Writes everything or throws EWriteError "Stream write error".
+    // Writes everything or throws EWriteError "Stream write error"
+    // (EBrokenPipe when the reading end of a pipe is closed).
     void Write(const void* data, std::size_t count);
     void Flush();
 
@@ -64,6 +68,7 @@ private:
 
     std::string path_;
     int fd_ = -1;
+    bool ownsDescriptor_ = true;
     Mode mode_;
     std::vector<unsigned char> buffer_;
     std::int64_t bufferStart_ = 0; // file position of buffer_[0]

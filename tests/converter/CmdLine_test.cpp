@@ -102,9 +102,9 @@ TEST(ProgramTest, FewerThanTwoArgumentsShowTheBanner) {
         "Ostrane v2.6\r\n"
         "convert dBase tables into text files\r\n\r\n"
         "\r\n"
-        "OSTRANE.EXE <source.dbf> <target.txt> [/h] [/f] [/fixed] [/delimiter=<separator>] "
+        "ostrane <source.dbf> <target.txt> [/h] [/f] [/fixed] [/delimiter=<separator>] "
         "[/qualifier=<char>] [/recordseparator=<crlf|cr|lf|>] [/fields=<field1;field2;...>] "
-        "[where=<filter>]\r\n";
+        "[/filter=<filter>]\r\n";
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{}, std::vector<std::string>{"a.dbf"}}) {
         const test::ProcessResult r = RunOstrane(arguments);

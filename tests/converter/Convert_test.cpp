@@ -50,10 +50,17 @@ TEST(Convert, SmithUnderEachSwitch) {
         {{}, smith + "\t42\t1\r\n"},
         {{"/H", "/F"}, "NAME\tAGE\tOK\r\nS\tN\tL\r\n" + smith + "\t42\t1\r\n"},
         {{"/f", "/h"}, "NAME\tAGE\tOK\r\nS\tN\tL\r\n" + smith + "\t42\t1\r\n"},
-        // NAME, field 0, is not selected: every line begins with the delimiter.
-        {{"/FIELDS=age;ok", "/H"}, "\tAGE\tOK\r\n\t42\t1\r\n"},
-        {{"/FIELDS=AGE;Ok", "/F"}, "\tN\tL\r\n\t42\t1\r\n"},
+        // The delimiter goes between the selected fields only.
+        {{"/FIELDS=age;ok", "/H"}, "AGE\tOK\r\n42\t1\r\n"},
+        {{"/FIELDS=AGE;Ok", "/F"}, "N\tL\r\n42\t1\r\n"},
+        {{"/FIELDS=ok;age", "/H", "/F"}, "AGE\tOK\r\nN\tL\r\n42\t1\r\n"},
+        {{"/FIELDS=ok", "/H"}, "OK\r\n1\r\n"},
         {{"/FIELDS=name;ok"}, smith + "\t1\r\n"},
+        {{"/FIELDS=age;ok", "/FIXED", "/H", "/F"}, "AGE\tOK\r\nN  \tL \r\n 42\t1 \r\n"},
+        {{"/FIELDS=age;ok", "/QUALIFIER=\\34", "/DELIMITER=;", "/H"},
+         "\"AGE\";\"OK\"\r\n\"42\";\"1\"\r\n"},
+        {{"/FIELDS=age;ok", "/FIXED", "/QUALIFIER='", "/DELIMITER=,", "/F"},
+         "'N  ','L '\r\n' 42','1 '\r\n"},
         {{"/FIELDS="}, smith + "\t42\t1\r\n"},
         {{"/FIXED"}, smith + "\t 42\t1 \r\n"},
         {{"/FIXED", "/H", "/F"},
@@ -69,8 +76,6 @@ TEST(Convert, SmithUnderEachSwitch) {
         {{"/DELIMITER=ab"}, smith + "ab42ab1\r\n"},
         {{"/DELIMITER=\\124"}, smith + "|42|1\r\n"},
         {{"/DELIMITER=\\$2C", "/FIXED"}, smith + ", 42,1 \r\n"},
-        // where= is no switch.
-        {{"where=1=0"}, smith + "\t42\t1\r\n"},
     };
     for (const Case& c : cases) {
         const Conversion run = Convert(table, dir.File("out.txt"), c.Switches);
@@ -240,12 +245,12 @@ TEST(Convert, CodePageSwitch) {
     EXPECT_FALSE(unknown.TargetExists);
 }
 
-TEST(Convert, MissingSourceCreatesNoTarget) {
+TEST(Convert, MissingSourceFailsAndCreatesNoTarget) {
     TempDir dir;
     fs::create_directory(dir.File("folder.dbf"));
     for (const std::string& source : {dir.File("none.dbf"), dir.File("folder.dbf")}) {
         const Conversion run = Convert(source, dir.File("out.txt"), {"/H"});
-        EXPECT_EQ(run.Process.ExitCode, 0);
+        EXPECT_EQ(run.Process.ExitCode, 1);
         EXPECT_EQ(run.Process.Stdout, "dBase file not found.\n");
         EXPECT_FALSE(run.TargetExists) << source;
     }

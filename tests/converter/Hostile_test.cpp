@@ -74,7 +74,7 @@ TEST(Hostile, DirectoryAsSourceIsNotFound) {
     TempDir dir;
     fs::create_directory(dir.File("folder.dbf"));
     ExpectRun(Convert(dir.File("folder.dbf"), dir.File("out.txt")),
-              {"dBase file not found.\n", 0, "", std::nullopt}, "directory");
+              {"dBase file not found.\n", 1, "", std::nullopt}, "directory");
 }
 
 // Opening a pipe to read waits for a writer: neither a table nor a memo file
@@ -83,7 +83,7 @@ TEST(Hostile, PipesAreNoFiles) {
     TempDir dir;
     ASSERT_EQ(mkfifo(dir.File("pipe.dbf").c_str(), 0600), 0);
     ExpectRun(Convert(dir.File("pipe.dbf"), dir.File("out.txt")),
-              {"dBase file not found.\n", 0, "", std::nullopt}, "pipe as source");
+              {"dBase file not found.\n", 1, "", std::nullopt}, "pipe as source");
     const std::string source =
         TableBuilder(0x83).Field("NOTE", 'M', 10).Row({BlockText(1)}).Write(dir.Path(), "t.dbf");
     ASSERT_EQ(mkfifo(dir.File("t.dbt").c_str(), 0600), 0);

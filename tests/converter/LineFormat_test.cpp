@@ -57,13 +57,13 @@ TEST(LineFormat, SmithExampleUnderEachSwitch) {
         {"defaults", {}, {"NAME\tAGE\tOK", "S\tN\tL", "Smith     \t42\t1"}},
         {"fields age;ok",
          With([](ConvertSettings& s) { s.FieldList = "age;ok;"; }),
-         {"\tAGE\tOK", "\tN\tL", "\t42\t1"}},
+         {"AGE\tOK", "N\tL", "42\t1"}},
         {"fields name;ok",
          With([](ConvertSettings& s) { s.FieldList = "name;ok;"; }),
          {"NAME\tOK", "S\tL", "Smith     \t1"}},
         {"fields ok only",
          With([](ConvertSettings& s) { s.FieldList = "ok;"; }),
-         {"\tOK", "\tL", "\t1"}},
+         {"OK", "L", "1"}},
         {"fixed",
          With([](ConvertSettings& s) { s.FixedWidth = true; }),
          {"NAME      \tAGE\tOK", "S         \tN  \tL ", "Smith     \t 42\t1 "}},
@@ -114,6 +114,24 @@ TEST(LineFormat, EmptyValueIsNeitherQuotedNorPaddedAway) {
 // Record lines against values padded and quoted one by one with the public
 // helpers, over random texts, widths, qualifiers (blank, two bytes, inside
 // the text) and both alignments.
+TEST(LineFormat, UnmatchedFieldNamesAreTheListEntriesThatSelectNothing) {
+    struct Case {
+        std::string FieldList; // as stored: lower case, ";" after each entry
+        std::vector<std::string> Unmatched;
+    };
+    const Case cases[] = {
+        {"", {}},
+        {"age;ok;", {}},
+        {"nosuch;age;", {"nosuch"}},
+        {"x;age;x;;y;", {"x", "y"}}, // each once; empty entries name nothing
+        {" age;", {" age"}},         // a blank is part of the name
+        {"na;", {"na"}},             // whole names only
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(UnmatchedFieldNames(SmithFields, c.FieldList), c.Unmatched) << c.FieldList;
+    }
+}
+
 TEST(LineFormat, QuotedAndPaddedFieldsMatchPaddingThenQuoting) {
     const char* qualifiers[] = {"\"", "'", " ", "ab", "aa", "x"};
     const char alphabet[] = "ab x'\"";
