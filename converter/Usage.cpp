@@ -5,6 +5,10 @@
 namespace ostrane {
 namespace {
 
+// The banner is kept byte for byte as earlier versions printed it (CR LF line
+// ends, the doubled line end after the description): scripts that call the
+// program may compare it.  Only the usage line names the program as it is
+// called here.
 constexpr std::string_view BannerLineEnd = "\r\n";
 constexpr std::string_view BannerLines[] = {
     "Ostrane v2.6",

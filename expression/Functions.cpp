@@ -2,6 +2,7 @@
 // implementation.  Each implementation evaluates the arguments it needs, in
 // its own order, at the moment it needs them.
 #include "expression/Functions.h"
+#include "platform/AsciiCase.h"
 
 #include <algorithm>
 #include <cmath>
@@ -587,7 +588,7 @@ bool EvaluateBuiltIn(const TExpNode& node, Value& result) {
     char upper[MaxNameLength];
     for (std::size_t i = 0; i < name.size(); ++i) {
         const char c = name[i];
-        upper[i] = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+        upper[i] = UpperAscii(c);
     }
     const BuiltInTable& table = Table();
     const auto found = table.find(std::string_view(upper, name.size()));

@@ -1,4 +1,5 @@
 #include "expression/Tokenizer.h"
+#include "platform/AsciiCase.h"
 
 #include <string>
 
@@ -11,10 +12,6 @@ namespace {
 
 constexpr std::string_view IllegalCharacterMessage =
     "Parse error: illegal character \"%s\" at position %d.";
-
-char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
 
 bool IsControlOrSpace(char c) {
     return static_cast<unsigned char>(c) <= 32;

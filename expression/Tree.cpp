@@ -1,4 +1,5 @@
 #include "expression/Tree.h"
+#include "platform/AsciiCase.h"
 
 #include <algorithm>
 #include <charconv>
@@ -37,7 +38,7 @@ bool IsWordIgnoringCase(std::string_view text, std::string_view upper) {
     if (text.size() != upper.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if ((c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c) != upper[i]) return false;
+        if (UpperAscii(c) != upper[i]) return false;
     }
     return true;
 }

@@ -1,4 +1,5 @@
 #include "framework/QzCells.h"
+#include "platform/AsciiCase.h"
 
 #include <cstdio>
 #include <cstring>
@@ -151,10 +152,6 @@ void TSpreadSheets::ClearSheets() {
 namespace {
 
 constexpr std::int32_t AlphabetSize = 26;
-
-char UpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-}
 
 } // namespace
 

@@ -1,10 +1,11 @@
-// Code-page conversion (design.md "system ANSI code page", platform-notes
-// section 8).  Single-byte source pages become 256-entry tables (byte -> code
-// point -> ANSI bytes) built once on first use; multi-byte pages keep one
-// iconv descriptor that is reset for each text.  The ANSI set itself is
-// encoded directly when it is UTF-8, through a reverse table when it is a
-// single-byte set, and through iconv otherwise.
+// Code-page conversion between the tables' code pages and the output ("ANSI")
+// character set, which is the LC_CTYPE locale's set, UTF-8 for the C and
+// POSIX locales; the OEM set is code page 437.  Single-byte source pages become 256-entry tables
+// (byte -> code point -> ANSI bytes) built once on first use; multi-byte pages keep one iconv
+// descriptor that is reset for each text.  The ANSI set itself is encoded directly when it is
+// UTF-8, through a reverse table when it is a single-byte set, and through iconv otherwise.
 #include "platform/CodePage.h"
+#include "platform/AsciiCase.h"
 
 #include <array>
 #include <cerrno>
@@ -24,10 +25,6 @@ namespace {
 constexpr std::uint32_t kUndefined = 0xFFFFFFFFu;
 constexpr std::uint32_t kIncomplete = 0xFFFFFFFEu;
 const iconv_t kNoIconv = reinterpret_cast<iconv_t>(-1);
-
-char UpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
 
 // Upper-cased name without "-" and "_" for comparisons ("utf8" == "UTF-8").
 std::string CanonicalName(std::string_view name) {
@@ -206,7 +203,7 @@ struct AnsiState {
     }
 
     bool IsLetter(unsigned char c) {
-        if (c < 0x80) return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (c < 0x80) return IsAsciiLetter(char(c));
         Prepare();
         if (mode != Mode::SingleByte) return true;
         if (!lettersBuilt) {
@@ -216,7 +213,7 @@ struct AnsiState {
                 std::uint32_t cp = decode[b];
                 bool letter = false;
                 if (b < 0x80) {
-                    letter = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
+                    letter = IsAsciiLetter(char(b));
                 } else if (cp != kUndefined) {
                     if (utf8 != static_cast<locale_t>(nullptr)) {
                         letter = iswalpha_l(static_cast<wint_t>(cp), utf8) != 0;

@@ -1,6 +1,9 @@
-// Date encoding, decoding and formatting (platform-notes section 7).  Day
-// numbers use Howard Hinnant's days_from_civil / civil_from_days.
+// Date encoding, decoding and formatting.  A date-time is a double counting
+// days from 1899-12-30 00:00, its fraction the time of day (negative values
+// keep the time's sign away from the epoch); years 1..9999.  Day numbers use Howard Hinnant's
+// days_from_civil / civil_from_days.
 #include "platform/DateTime.h"
+#include "platform/AsciiCase.h"
 
 #include <cmath>
 #include <cstring>
@@ -85,14 +88,10 @@ void SetTimeParts(DateParts& parts, std::int64_t msOfDay) {
     parts.Millisecond = static_cast<int>(msOfDay % 1000);
 }
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
 bool StartsWithIgnoreCase(std::string_view text, size_t pos, std::string_view word) {
     if (text.size() - pos < word.size()) return false;
     for (size_t i = 0; i < word.size(); ++i) {
-        if (Lower(text[pos + i]) != word[i]) return false;
+        if (LowerAscii(text[pos + i]) != word[i]) return false;
     }
     return true;
 }
@@ -167,9 +166,9 @@ void Compile(std::string_view pattern, CompiledPattern& c) {
             i = close < n ? close + 1 : n;
             continue;
         }
-        const char lc = Lower(ch);
+        const char lc = LowerAscii(ch);
         size_t run = 1;
-        while (i + run < n && Lower(pattern[i + run]) == lc) ++run;
+        while (i + run < n && LowerAscii(pattern[i + run]) == lc) ++run;
         switch (lc) {
         case 'd':
             add(run == 1   ? Tok::Day

@@ -1,7 +1,9 @@
-// The user's locale settings (design.md "user locale settings",
-// platform-notes section 1).  Read through newlocale + nl_langinfo_l: the
-// process locale is never changed.
+// The user's locale settings: separators, currency, date and time patterns,
+// AM/PM and month names, converted into the output character set.  Read
+// through newlocale + nl_langinfo_l: the process locale is never changed, so
+// strtod and friends keep reading "." whatever the user's locale.
 #include "platform/FormatSettings.h"
+#include "platform/AsciiCase.h"
 
 #include <langinfo.h>
 #include <locale.h>
@@ -26,16 +28,14 @@ bool IsCLocaleName(const char* name) {
     return n.size() > 2 && n[0] == 'C' && n[1] == '.'; // C.UTF-8, C.utf8
 }
 
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 struct PatternItem {
     bool field;       // a pattern token (dd, yyyy, ampm, ...) or a literal byte
     std::string text; // the token, or the literal byte
     bool date;        // a date field (d, m, y)
 };
 
-void ExpandStrftime(std::string_view format, std::string_view ampmFormat, std::vector<PatternItem>& items,
-                    int depth) {
+void ExpandStrftime(std::string_view format, std::string_view ampmFormat,
+                    std::vector<PatternItem>& items, int depth) {
     auto field = [&](const char* token, bool date) { items.push_back({true, token, date}); };
     auto literal = [&](char c) { items.push_back({false, std::string(1, c), false}); };
     auto expand = [&](std::string_view sub) {
@@ -93,12 +93,13 @@ void ExpandStrftime(std::string_view format, std::string_view ampmFormat, std::v
 
 } // namespace
 
-std::string PatternFromStrftime(std::string_view format, std::string_view ampmFormat, bool datePattern,
-                                char& separator) {
+std::string PatternFromStrftime(std::string_view format, std::string_view ampmFormat,
+                                bool datePattern, char& separator) {
     std::vector<PatternItem> items;
     ExpandStrftime(format, ampmFormat, items, 0);
     // Blanks left at either end by dropped items (%a, %Z) go.
-    while (!items.empty() && !items.front().field && items.front().text == " ") items.erase(items.begin());
+    while (!items.empty() && !items.front().field && items.front().text == " ")
+        items.erase(items.begin());
     while (!items.empty() && !items.back().field && items.back().text == " ") items.pop_back();
     // The separator: the first literal after the first field of the kind.
     bool sepFound = false;
@@ -164,7 +165,9 @@ DateOrder DateOrderOfPattern(std::string_view pattern) {
     return DateOrder::MDY;
 }
 
-FormatSettings CLocaleProfile() { return FormatSettings{}; }
+FormatSettings CLocaleProfile() {
+    return FormatSettings{};
+}
 
 FormatSettings LoadFormatSettingsFromLocale() {
     FormatSettings fs = CLocaleProfile();
@@ -177,7 +180,9 @@ FormatSettings LoadFormatSettingsFromLocale() {
         CharsetToAnsi(text == nullptr ? "" : text, codeset, result);
         return result;
     };
-    auto isC = [&](int category) { return IsCLocaleName(nl_langinfo_l(_NL_LOCALE_NAME(category), loc)); };
+    auto isC = [&](int category) {
+        return IsCLocaleName(nl_langinfo_l(_NL_LOCALE_NAME(category), loc));
+    };
 
     if (!isC(LC_NUMERIC)) {
         std::string radix = ansi(RADIXCHAR);
@@ -203,14 +208,16 @@ FormatSettings LoadFormatSettingsFromLocale() {
         const char* ampmFormat = nl_langinfo_l(T_FMT_AMPM, loc);
         std::string_view ampm = ampmFormat == nullptr ? "" : ampmFormat;
         char dateSep = fs.DateSeparator;
-        std::string datePattern = PatternFromStrftime(dateFormat == nullptr ? "" : dateFormat, ampm, true, dateSep);
+        std::string datePattern =
+            PatternFromStrftime(dateFormat == nullptr ? "" : dateFormat, ampm, true, dateSep);
         if (!datePattern.empty()) {
             fs.ShortDateFormat = datePattern;
             fs.DateSeparator = dateSep;
             fs.Order = DateOrderOfPattern(datePattern);
         }
         char timeSep = fs.TimeSeparator;
-        std::string timePattern = PatternFromStrftime(timeFormat == nullptr ? "" : timeFormat, ampm, false, timeSep);
+        std::string timePattern =
+            PatternFromStrftime(timeFormat == nullptr ? "" : timeFormat, ampm, false, timeSep);
         if (!timePattern.empty()) {
             fs.LongTimeFormat = timePattern;
             fs.TimeSeparator = timeSep;
@@ -230,14 +237,20 @@ FormatSettings LoadFormatSettingsFromLocale() {
     return fs;
 }
 
-const FormatSettings& CurrentFormatSettings() { return Current(); }
+const FormatSettings& CurrentFormatSettings() {
+    return Current();
+}
 
-void SetFormatSettings(const FormatSettings& settings) { Current() = settings; }
+void SetFormatSettings(const FormatSettings& settings) {
+    Current() = settings;
+}
 
 ScopedFormatSettings::ScopedFormatSettings(const FormatSettings& settings) : saved_(Current()) {
     Current() = settings;
 }
 
-ScopedFormatSettings::~ScopedFormatSettings() { Current() = saved_; }
+ScopedFormatSettings::~ScopedFormatSettings() {
+    Current() = saved_;
+}
 
 } // namespace ostrane

@@ -38,13 +38,14 @@ FormatSettings CLocaleProfile();
 FormatSettings LoadFormatSettingsFromLocale();
 
 // Converts a strftime date or time format of the locale into a pattern
-// (platform-notes 1.4): %y is promoted to yyyy, %r expands to ampmFormat
+// (day/month/year order and separators as the locale writes them): %y is
+// promoted to yyyy so that no century is lost, %r expands to ampmFormat
 // ("%I:%M:%S %p" when empty), weekday names and zones are dropped, the first
 // literal after the first date (or time) field becomes `separator` and is
 // written as "/" (or ":"); other literal letters are quoted.  `separator` is
 // left unchanged when there is no such literal.
-std::string PatternFromStrftime(std::string_view format, std::string_view ampmFormat, bool datePattern,
-                                char& separator);
+std::string PatternFromStrftime(std::string_view format, std::string_view ampmFormat,
+                                bool datePattern, char& separator);
 // Order of the first d, m and y letters of a pattern (MDY when one is missing).
 DateOrder DateOrderOfPattern(std::string_view pattern);
 

@@ -1,6 +1,7 @@
-// Number texts without printf: integers, the general float format (design.md
-// "general number format", digit rounding of platform-notes section 2) and
-// currency.
+// Number texts without printf: integers, the general float format (15
+// significant digits for doubles, 7 for singles, exponent form outside
+// -5 < X < precision, digits rounded half away from zero on the 18-digit
+// decimal expansion) and currency (fixed point, up to four decimals).
 #include "platform/NumberFormat.h"
 
 #include <charconv>

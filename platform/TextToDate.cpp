@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/AsciiCase.h"
 #include "platform/DateTime.h"
 #include "platform/TextToValue.h"
 
@@ -29,23 +30,6 @@ constexpr std::array<std::string_view, 12> EnglishLongMonths{
 constexpr std::array<std::string_view, 14> EnglishWeekdays{
     "Sun",    "Mon",    "Tue",     "Wed",       "Thu",      "Fri",    "Sat",
     "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return true;
-}
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return !prefix.empty() && text.size() >= prefix.size() &&
-           SameIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -110,7 +94,9 @@ private:
         PieceKind kind = PieceKind::Am;
         for (auto [s, k] : {std::pair{&fs_.TimeAMString, PieceKind::Am},
                             std::pair{&fs_.TimePMString, PieceKind::Pm}}) {
-            if (StartsWithIgnoringCase(rest, *s) && (!longest || s->size() > longest->size())) {
+            // An empty designator matches nothing.
+            if (!s->empty() && StartsWithIgnoreCaseAscii(rest, *s) &&
+                (!longest || s->size() > longest->size())) {
                 longest = s;
                 kind = k;
             }
@@ -153,14 +139,16 @@ private:
             return true;
         }
         for (std::string_view day : EnglishWeekdays) {
-            if (SameIgnoringCase(word, day)) return true; // weekday names carry nothing
+            if (EqualsIgnoreCaseAscii(word, day)) return true; // weekday names carry nothing
         }
         const bool afterNumber = !pieces_->empty() && pieces_->back().Kind == PieceKind::Number;
-        if (SameIgnoringCase(word, "AM") || (afterNumber && SameIgnoringCase(word, "A"))) {
+        if (EqualsIgnoreCaseAscii(word, "AM") ||
+            (afterNumber && EqualsIgnoreCaseAscii(word, "A"))) {
             pieces_->push_back({PieceKind::Am});
             return true;
         }
-        if (SameIgnoringCase(word, "PM") || (afterNumber && SameIgnoringCase(word, "P"))) {
+        if (EqualsIgnoreCaseAscii(word, "PM") ||
+            (afterNumber && EqualsIgnoreCaseAscii(word, "P"))) {
             pieces_->push_back({PieceKind::Pm});
             return true;
         }
@@ -169,8 +157,8 @@ private:
 
     int LocaleMonth(std::string_view word) const {
         for (std::size_t m = 0; m < 12; ++m) {
-            if (SameIgnoringCase(word, fs_.LongMonthNames[m]) ||
-                SameIgnoringCase(word, fs_.ShortMonthNames[m]))
+            if (EqualsIgnoreCaseAscii(word, fs_.LongMonthNames[m]) ||
+                EqualsIgnoreCaseAscii(word, fs_.ShortMonthNames[m]))
                 return int(m) + 1;
         }
         return 0;
@@ -179,8 +167,8 @@ private:
     int Month(std::string_view word) const {
         if (const int month = LocaleMonth(word)) return month;
         for (std::size_t m = 0; m < 12; ++m) {
-            if (SameIgnoringCase(word, EnglishLongMonths[m]) ||
-                SameIgnoringCase(word, EnglishShortMonths[m]))
+            if (EqualsIgnoreCaseAscii(word, EnglishLongMonths[m]) ||
+                EqualsIgnoreCaseAscii(word, EnglishShortMonths[m]))
                 return int(m) + 1;
         }
         return 0;

@@ -1,8 +1,11 @@
-// Text to number and Boolean readings: the variant conversions
-// (platform-notes 4.1, 4.2) and the strict run-time readers (section 9).
+// Text to number and Boolean readings: the lenient, locale-aware conversions
+// that value operations use (blanks, signs, currency, thousands separators,
+// "&H" hex; "True"/"False") and the strict readers of whole numbers and
+// floats.
 // Number texts are scanned here; only a normalised digit string reaches
 // std::from_chars, never the raw text.
 #include "platform/TextToValue.h"
+#include "platform/AsciiCase.h"
 
 #include <bit>
 #include <charconv>
@@ -21,18 +24,6 @@ bool IsDigit(char c) {
 
 bool IsWhite(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    }
-    return true;
 }
 
 constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
@@ -139,7 +130,9 @@ bool DecimalToUnsigned(const DecimalNumber& d, int shift, std::uint64_t limit,
 }
 
 // ---------------------------------------------------------------------------
-// The variant number syntax (platform-notes 4.1).
+// The lenient number syntax: blanks, signs (leading or trailing), currency,
+// parentheses for a negative value, thousands separators, one decimal
+// separator, an exponent, or "&H"/"&O" and hex/octal digits.
 
 struct VariantNumber {
     bool negative = false;
@@ -190,8 +183,8 @@ bool ParseVariantNumber(std::string_view text, const FormatSettings& fs, Variant
     bool anyDigit = false;
     // 2. Hexadecimal or octal.
     if (!seenCurrency && i + 1 < n && text[i] == '&' &&
-        (Lower(text[i + 1]) == 'h' || Lower(text[i + 1]) == 'o')) {
-        const unsigned base = Lower(text[i + 1]) == 'h' ? 16 : 8;
+        (LowerAscii(text[i + 1]) == 'h' || LowerAscii(text[i + 1]) == 'o')) {
+        const unsigned base = LowerAscii(text[i + 1]) == 'h' ? 16 : 8;
         num.radix = true;
         i += 2;
         while (i < n) {
@@ -199,8 +192,8 @@ bool ParseVariantNumber(std::string_view text, const FormatSettings& fs, Variant
             unsigned digit;
             if (IsDigit(c)) {
                 digit = static_cast<unsigned>(c - '0');
-            } else if (base == 16 && Lower(c) >= 'a' && Lower(c) <= 'f') {
-                digit = static_cast<unsigned>(Lower(c) - 'a' + 10);
+            } else if (base == 16 && LowerAscii(c) >= 'a' && LowerAscii(c) <= 'f') {
+                digit = static_cast<unsigned>(LowerAscii(c) - 'a' + 10);
             } else {
                 break;
             }
@@ -352,11 +345,11 @@ bool TryVariantTextToCurrency(std::string_view text, const FormatSettings& fs,
 }
 
 bool TryVariantTextToBoolean(std::string_view text, const FormatSettings& fs, bool& result) {
-    if (EqualsIgnoreCase(text, "True") || text == "#TRUE#") {
+    if (EqualsIgnoreCaseAscii(text, "True") || text == "#TRUE#") {
         result = true;
         return true;
     }
-    if (EqualsIgnoreCase(text, "False") || text == "#FALSE#") {
+    if (EqualsIgnoreCaseAscii(text, "False") || text == "#FALSE#") {
         result = false;
         return true;
     }
@@ -376,7 +369,7 @@ bool TryStrToInt(std::string_view text, std::int32_t& result) {
         std::uint64_t value = 0;
         int significant = 0;
         for (; i < n; ++i) {
-            char c = Lower(text[i]);
+            char c = LowerAscii(text[i]);
             unsigned digit;
             if (IsDigit(c)) {
                 digit = static_cast<unsigned>(c - '0');

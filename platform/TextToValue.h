@@ -12,7 +12,7 @@
 
 namespace ostrane {
 
-// Variant conversions (platform-notes 4.1).  Return false when the text is
+// The lenient conversions that value operations use.  Return false when the text is
 // not a number or the number does not fit the result (callers raise "Invalid
 // variant type conversion").  The whole text must be consumed; blanks, signs,
 // the currency string, parentheses and thousands separators may surround the

@@ -12,13 +12,6 @@ namespace {
 
 constexpr std::uint16_t kOemCodePage = 437;
 
-char UpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
 } // namespace
 
 std::string OemToAnsi(std::string_view text) {
@@ -31,26 +24,6 @@ std::string OemToAnsi(std::string_view text) {
     }
     result.append(text.substr(head)); // the bytes from the first NUL on, unchanged
     return result;
-}
-
-std::string UpperCaseAscii(std::string_view s) {
-    std::string result(s);
-    for (char& c : result) c = UpperAscii(c);
-    return result;
-}
-
-std::string LowerCaseAscii(std::string_view s) {
-    std::string result(s);
-    for (char& c : result) c = LowerAscii(c);
-    return result;
-}
-
-bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-    }
-    return true;
 }
 
 } // namespace ostrane

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/AsciiCase.h" // the case helpers its callers use
+
 namespace ostrane {
 
 // Code page 437 to the ANSI set: the bytes up to the first NUL converted (a
@@ -39,10 +41,5 @@ std::string RepeatChar(char c, int n);
 // left (PadLeft) or on the right (PadRight).
 std::string PadLeft(std::string_view s, int n, char c);
 std::string PadRight(std::string_view s, int n, char c);
-
-// ASCII-only case mapping (other bytes unchanged).
-std::string UpperCaseAscii(std::string_view s);
-std::string LowerCaseAscii(std::string_view s);
-bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b);
 
 } // namespace ostrane

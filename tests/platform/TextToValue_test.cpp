@@ -51,7 +51,7 @@ std::optional<std::int64_t> Currency(std::string_view text, const FormatSettings
     return v;
 }
 
-// platform-notes 4.1 table.
+// The lenient number syntax: what reads as a number, and what does not.
 TEST(VariantText, Numbers) {
     struct Case {
         const char* text;
@@ -145,7 +145,7 @@ TEST(VariantText, Currency) {
     EXPECT_EQ(Currency("&H10"), 160000);
 }
 
-// platform-notes 4.2.
+// "True"/"False" in any letter case, "#TRUE#"/"#FALSE#", else a number.
 TEST(VariantText, Booleans) {
     struct Case {
         const char* text;
@@ -159,7 +159,8 @@ TEST(VariantText, Booleans) {
     }
 }
 
-// platform-notes 9.
+// The strict reader: blanks first, a sign and decimal digits or "$" and hex
+// digits, nothing after, within 32 bits.
 TEST(StrToInt, Table) {
     struct Case {
         const char* text;
