@@ -9,8 +9,6 @@ namespace ostrane {
 
 namespace {
 
-constexpr std::string_view UnknownCodePage = "'%s' is not a code page this system can convert";
-
 // A text that starts with a backslash names one byte by number: the rest is
 // a 32-bit integer (decimal, or "$" and hex digits) of which the low 8 bits
 // count, so "\9" is TAB and "\0" is NoneMark.  Other texts stay as typed.
@@ -60,7 +58,7 @@ void SetCodePage(ConvertSettings& s, std::string_view value) {
     s.CodePage = 0;
     if (value.empty()) return;
     if (!CodePageFromName(value, s.CodePage))
-        throw EConvertError(FormatMessage(UnknownCodePage, value));
+        throw EConvertError(FormatMessage(msg::UnknownCodePage, value));
 }
 
 enum class Match { Whole, Prefix };

@@ -21,8 +21,6 @@
 namespace ostrane {
 namespace {
 
-constexpr std::string_view SourceNotFound = "dBase file not found.\n";
-constexpr std::string_view CannotCreateFile = "Cannot create file %s";
 // Extensions of the memo files a table may have beside it (any letter case).
 constexpr std::string_view MemoExtensions[] = {".dbt", ".fpt", ".smt"};
 // A HyperSix table may read its memo from the table's name without extension.
@@ -112,7 +110,7 @@ void EnsureTargetIsNotRead(const FileStream& source, const std::string& sourceNa
                     targetId == IdOfPath(table.Folder + entry->d_name);
         }
     }
-    if (clash) throw EFCreateError(FormatMessage(CannotCreateFile, targetName));
+    if (clash) throw EFCreateError(FormatMessage(msg::CannotCreateFile, targetName));
 }
 
 // ---------------------------------------------------------------------------
@@ -332,8 +330,8 @@ Value FieldValue(const TA& ta, std::int32_t i) {
 bool ConvertTable(TA& ta, const ConvertSettings& settings) {
     const bool toStandardOutput = WritesToStandardOutput(settings);
     if (!FileExists(settings.SourceName)) {
-        std::fwrite(SourceNotFound.data(), 1, SourceNotFound.size(),
-                    toStandardOutput ? stderr : stdout);
+        const std::string line = std::string(msg::SourceNotFound) + "\n";
+        std::fwrite(line.data(), 1, line.size(), toStandardOutput ? stderr : stdout);
         return false;
     }
     RunObjects objects(ta);

@@ -31,7 +31,7 @@ constexpr std::size_t MinimumArguments = 2; // source and target
 constexpr std::string_view ErrorSeparator = ": ";
 constexpr std::string_view ErrorLineEnd = "\n";
 constexpr std::string_view OutOfMemoryClass = "EOutOfMemory";
-constexpr std::string_view OutOfMemoryMessage = "Out of memory";
+constexpr std::string_view OutOfMemoryMessage = msg::OutOfMemory;
 constexpr std::string_view UnknownErrorClass = "Exception";
 constexpr std::string_view UnknownErrorMessage = "Unknown error";
 

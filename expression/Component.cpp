@@ -79,7 +79,7 @@ void ThrowParse(std::string_view pattern, std::string_view argument) {
     throw EQzIParseException(FormatMessage(pattern, argument));
 }
 
-constexpr std::string_view HeaderNotValid = "Function header \"%s\" is not valid.";
+constexpr std::string_view HeaderNotValid = msg::FunctionHeaderNotValid;
 
 } // namespace
 
@@ -101,7 +101,7 @@ void TQzIParserFunction::ReadHeader(std::string_view header) {
     TExpParser parser;
     parser.SetText(header);
     const TExpToken* token = parser.FirstToken();
-    if (!token || token->Kind != tkWord) ThrowParse("Function \"%s\" is not valid.", definition_);
+    if (!token || token->Kind != tkWord) ThrowParse(msg::FunctionNotValid, definition_);
     name_ = token->Text;
 
     token = parser.ReadToken();
@@ -118,14 +118,12 @@ void TQzIParserFunction::ReadHeader(std::string_view header) {
             ThrowParse(HeaderNotValid, header);
         }
         if (separatorExpected) {
-            if (token->Kind != tkComma)
-                ThrowParse("Function parse error: delimitor \"%s\" expected between arguments.",
-                           ",");
+            if (token->Kind != tkComma) ThrowParse(msg::DelimiterExpected, ",");
             separatorExpected = false;
         } else if (token->Kind == tkWord) {
             // Only ArgumentSlotCount values reach a function.
             if (params_.size() == std::size_t(ArgumentSlotCount))
-                throw EQzIParseException("Function parse error: too many arguments.");
+                throw EQzIParseException(std::string(msg::TooManyArguments));
             params_.push_back(token->Text);
             separatorExpected = true;
         }
@@ -174,7 +172,7 @@ TQzIParserFunction* TQzIParserFunctions::Get(std::int32_t index) const {
 
 void TQzIParserFunctions::Delete(std::int32_t index) {
     if (index < 0 || index >= Count())
-        throw EListError(FormatMessage("List index out of bounds (%d)", std::to_string(index)));
+        throw EListError(FormatMessage(msg::ListIndexOutOfBounds, std::to_string(index)));
     items_.erase(items_.begin() + index);
 }
 

@@ -14,8 +14,8 @@ namespace ostrane {
 
 namespace {
 
-constexpr std::string_view SyntaxTreeFaultMessage = "Calculate error: syntax tree fault.";
-constexpr std::string_view TooManyArgumentsMessage = "Function parse error: too many arguments.";
+constexpr std::string_view SyntaxTreeFaultMessage = msg::SyntaxTreeFault;
+constexpr std::string_view TooManyArgumentsMessage = msg::TooManyArguments;
 
 // "+": when exactly one side is text, the two text forms are joined.
 Value Plus(const Value& a, const Value& b) {

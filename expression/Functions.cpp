@@ -35,8 +35,7 @@ public:
 
     // A missing argument raises the list error with its position.
     Value Get(int i) const {
-        if (!Has(i))
-            throw EListError(FormatMessage("List index out of bounds (%d)", std::to_string(i)));
+        if (!Has(i)) throw EListError(FormatMessage(msg::ListIndexOutOfBounds, std::to_string(i)));
         return node_.Child(i)->Evaluate();
     }
     std::string Text(int i) const { return Get(i).ToText(); }
@@ -549,8 +548,7 @@ char CharArgument(const Value& v) {
 
 double StrToDate(std::string_view text) {
     double result = 0;
-    if (!TryStrToDate(text, result))
-        throw EConvertError(FormatMessage("'%s' is not a valid date", text));
+    if (!TryStrToDate(text, result)) throw EConvertError(FormatMessage(msg::NotADate, text));
     return result;
 }
 

@@ -10,8 +10,7 @@ namespace ostrane {
 
 namespace {
 
-constexpr std::string_view IllegalCharacterMessage =
-    "Parse error: illegal character \"%s\" at position %d.";
+constexpr std::string_view IllegalCharacterMessage = msg::IllegalCharacter;
 
 bool IsControlOrSpace(char c) {
     return static_cast<unsigned char>(c) <= 32;

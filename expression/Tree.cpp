@@ -12,10 +12,10 @@ namespace ostrane {
 
 namespace {
 
-constexpr std::string_view SyntaxFaultMessage = "Compile error: syntax fault.";
-constexpr std::string_view ParenthesisMismatchMessage = "Compile error: parenthesis mismatch.";
-constexpr std::string_view FunctionParseMessage = "Function parse error.";
-constexpr std::string_view TooDeepMessage = "Compile error: expression too deeply nested.";
+constexpr std::string_view SyntaxFaultMessage = msg::SyntaxFault;
+constexpr std::string_view ParenthesisMismatchMessage = msg::ParenthesisMismatch;
+constexpr std::string_view FunctionParseMessage = msg::FunctionParseError;
+constexpr std::string_view TooDeepMessage = msg::TooDeeplyNested;
 
 [[noreturn]] void RaiseParse(std::string_view message) {
     throw EQzIParseException(std::string(message));

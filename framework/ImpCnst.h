@@ -1,13 +1,14 @@
 // The message texts of the import framework.
 #pragma once
 
-#include <string_view>
+#include "platform/Messages.h"
 
 namespace ostrane::impcnst {
 
-inline constexpr std::string_view FileNotDefined = "File is not defined.";
-inline constexpr std::string_view FileDoesNotExist = "File %s does not exist.";
-inline constexpr std::string_view ListIndexOutOfBounds = "List index out of bounds (%d)";
-inline constexpr std::string_view CannotAssign = "Cannot assign a %s to a %s";
+// The texts live with every other message in platform/Messages.h.
+using msg::CannotAssign;
+using msg::FileDoesNotExist;
+using msg::FileNotDefined;
+using msg::ListIndexOutOfBounds;
 
 } // namespace ostrane::impcnst

@@ -2,6 +2,8 @@
 // of its class; the entry point prints both.
 #pragma once
 
+#include "platform/Messages.h" // the texts these errors carry
+
 #include <cstddef>
 #include <exception>
 #include <string>
@@ -53,21 +55,6 @@ OSTRANE_EXCEPTION_CLASS(EQzIFileException, Exception)
 OSTRANE_EXCEPTION_CLASS(EQzIParseException, Exception)
 
 #undef OSTRANE_EXCEPTION_CLASS
-
-// The fixed messages that more than one unit raises.
-namespace msg {
-inline constexpr std::string_view InvalidVariantTypeConversion = "Invalid variant type conversion";
-inline constexpr std::string_view InvalidVariantOperation = "Invalid variant operation";
-inline constexpr std::string_view DivisionByZero = "Division by zero";
-inline constexpr std::string_view FloatDivisionByZero = "Floating point division by zero";
-inline constexpr std::string_view InvalidFloatOperation = "Invalid floating point operation";
-inline constexpr std::string_view FloatOverflow = "Floating point overflow";
-inline constexpr std::string_view InvalidDateEncode = "Invalid argument to date encode";
-inline constexpr std::string_view StreamReadError = "Stream read error";
-inline constexpr std::string_view StreamWriteError = "Stream write error";
-inline constexpr std::string_view FormatTooLong = "Format result longer than 4096 characters";
-inline constexpr std::string_view OutOfMemory = "Out of memory";
-} // namespace msg
 
 // Texts that operations build (joins, padding, replacing) stay within this
 // many bytes, so that a filter can neither allocate without end nor spend

@@ -41,10 +41,10 @@ FileStream::FileStream(const std::string& path, Mode mode) : path_(path), mode_(
             ::close(fd_);
             fd_ = -1;
         }
-        if (fd_ < 0) throw EFOpenError(FormatMessage("Cannot open file %s", path));
+        if (fd_ < 0) throw EFOpenError(FormatMessage(msg::CannotOpenFile, path));
     } else {
         fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd_ < 0) throw EFCreateError(FormatMessage("Cannot create file %s", path));
+        if (fd_ < 0) throw EFCreateError(FormatMessage(msg::CannotCreateFile, path));
     }
     buffer_.resize(kBufferSize);
 }

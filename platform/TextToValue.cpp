@@ -285,11 +285,11 @@ bool RadixToReal(const VariantNumber& num, double& result) {
 }
 
 [[noreturn]] void ThrowNotInteger(std::string_view text) {
-    throw EConvertError(FormatMessage("'%s' is not a valid integer value", text));
+    throw EConvertError(FormatMessage(msg::NotAnInteger, text));
 }
 
 [[noreturn]] void ThrowNotFloat(std::string_view text) {
-    throw EConvertError(FormatMessage("'%s' is not a valid floating point value", text));
+    throw EConvertError(FormatMessage(msg::NotAFloat, text));
 }
 
 } // namespace
