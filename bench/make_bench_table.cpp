@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/TableBuilder.h"
+
 namespace {
 
 struct Field {
@@ -92,25 +94,10 @@ void PutLE(unsigned char* at, std::uint32_t value, int bytes) {
 }
 
 void WriteHeader(Output& out, const std::vector<Field>& fields, std::uint32_t records, bool memo) {
-    const std::size_t headerLength = 32 + 32 * fields.size() + 1;
-    std::size_t recordLength = 1;
-    for (const Field& f : fields) recordLength += f.Length;
-    std::vector<unsigned char> header(headerLength, 0);
-    header[0] = memo ? 0x83 : 0x03;
-    header[1] = 124; // last update 2024-01-01
-    header[2] = 1;
-    header[3] = 1;
-    PutLE(&header[4], records, 4);
-    PutLE(&header[8], std::uint32_t(headerLength), 2);
-    PutLE(&header[10], std::uint32_t(recordLength), 2);
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        unsigned char* d = &header[32 + 32 * i];
-        std::memcpy(d, fields[i].Name, std::strlen(fields[i].Name));
-        d[11] = (unsigned char)fields[i].Type;
-        d[16] = fields[i].Length;
-        d[17] = fields[i].Decimals;
-    }
-    header[headerLength - 1] = 0x0D;
+    ostrane::test::TableBuilder table(memo ? 0x83 : 0x03);
+    // The descriptors store no field positions, as dBase III leaves them.
+    for (const Field& f : fields) table.Field(f.Name, f.Type, f.Length, f.Decimals).StoredOffset(0);
+    const std::string header = table.RecordCount(std::int32_t(records)).HeaderBytes();
     out.Write(header.data(), header.size());
 }
 

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/TableBuilder.h"
+
 namespace {
 
 struct Field {
@@ -54,10 +56,6 @@ const std::vector<Customer> Customers{
 
 constexpr std::size_t BlockSize = 512;
 
-void PutLE(unsigned char* at, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) at[i] = (unsigned char)(value >> (8 * i));
-}
-
 void Put(std::string& record, std::string_view text, std::size_t width, bool right) {
     const std::size_t n = std::min(text.size(), width);
     if (right) record.append(width - n, ' ');
@@ -68,45 +66,19 @@ void Put(std::string& record, std::string_view text, std::size_t width, bool rig
 // Memo texts as dBase III stores them: the text, 0x1A 0x1A, whole blocks.
 class Memo {
 public:
-    Memo() : data_(BlockSize, '\0') {}
     std::uint32_t Add(std::string_view text) {
-        const std::uint32_t block = std::uint32_t(data_.size() / BlockSize);
-        data_ += text;
-        data_ += "\x1A\x1A";
-        data_.resize((data_.size() + BlockSize - 1) / BlockSize * BlockSize, '\0');
+        const std::uint32_t block = next_;
+        builder_.TerminatedBlock(block, text);
+        next_ += std::uint32_t((text.size() + 2 + BlockSize - 1) / BlockSize);
         return block;
     }
-    std::string Bytes() {
-        PutLE(reinterpret_cast<unsigned char*>(data_.data()),
-              std::uint32_t(data_.size() / BlockSize), 4);
-        return data_;
-    }
+    std::string Bytes() const { return builder_.Bytes(); }
 
 private:
-    std::string data_;
+    std::uint32_t next_ = 1;
+    ostrane::test::MemoBuilder builder_ = std::move(
+        ostrane::test::MemoBuilder(ostrane::test::MemoBuilder::Layout::DBase, 0).PadLastBlock());
 };
-
-std::string Header(std::size_t recordLength) {
-    const std::size_t headerLength = 32 + 32 * Fields.size() + 1;
-    std::string header(headerLength, '\0');
-    auto* h = reinterpret_cast<unsigned char*>(header.data());
-    h[0] = 0x83; // dBase III with memo
-    h[1] = 124;  // last update 2024-06-01
-    h[2] = 6;
-    h[3] = 1;
-    PutLE(h + 4, std::uint32_t(Customers.size()), 4);
-    PutLE(h + 8, std::uint32_t(headerLength), 2);
-    PutLE(h + 10, std::uint32_t(recordLength), 2);
-    for (std::size_t i = 0; i < Fields.size(); ++i) {
-        unsigned char* d = h + 32 + 32 * i;
-        std::memcpy(d, Fields[i].Name, std::strlen(Fields[i].Name));
-        d[11] = (unsigned char)Fields[i].Type;
-        d[16] = Fields[i].Length;
-        d[17] = Fields[i].Decimals;
-    }
-    h[headerLength - 1] = 0x0D;
-    return header;
-}
 
 bool WriteFile(const std::string& path, const std::string& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -123,11 +95,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string folder = argv[1];
-    std::size_t recordLength = 1;
-    for (const Field& f : Fields) recordLength += f.Length;
+    ostrane::test::TableBuilder table(0x83); // dBase III with memo
+    table.LastUpdate(2024, 6, 1);
+    // The descriptors store no field positions, as dBase III leaves them.
+    for (const Field& f : Fields) table.Field(f.Name, f.Type, f.Length, f.Decimals).StoredOffset(0);
 
     Memo memo;
-    std::string table = Header(recordLength);
     for (const Customer& c : Customers) {
         std::string record(1, c.Deleted ? '*' : ' ');
         Put(record, c.Id, 4, true);
@@ -138,11 +111,9 @@ int main(int argc, char** argv) {
         record += c.Active;
         const std::string block = *c.Notes ? std::to_string(memo.Add(c.Notes)) : "";
         Put(record, block, 10, true);
-        table += record;
+        table.RawRecord(record);
     }
-    table += '\x1A';
-
-    for (const auto& [name, bytes] : {std::pair{folder + "/customers.dbf", table},
+    for (const auto& [name, bytes] : {std::pair{folder + "/customers.dbf", table.Bytes()},
                                       std::pair{folder + "/customers.dbt", memo.Bytes()}}) {
         if (!WriteFile(name, bytes)) {
             std::fprintf(stderr, "make_example: cannot write %s\n", name.c_str());

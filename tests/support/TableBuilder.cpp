@@ -75,6 +75,11 @@ TableBuilder& TableBuilder::LanguageDriver(std::uint8_t driver) {
     return *this;
 }
 
+TableBuilder& TableBuilder::LastUpdate(int year, int month, int day) {
+    lastUpdate_ = {char(year - 1900), char(month), char(day)};
+    return *this;
+}
+
 TableBuilder& TableBuilder::EncryptionFlag(std::uint8_t flag) {
     encryptionFlag_ = flag;
     return *this;
@@ -196,6 +201,15 @@ std::string TableBuilder::Descriptor(const FieldDef& field, std::uint32_t packed
 }
 
 std::string TableBuilder::Bytes() const {
+    std::string file = HeaderBytes();
+    for (const std::string& record : records_) file += record;
+    if (endOfFile_) file.push_back('\x1A');
+    file += appended_;
+    if (truncateTo_ && *truncateTo_ < file.size()) file.resize(*truncateTo_);
+    return file;
+}
+
+std::string TableBuilder::HeaderBytes() const {
     const bool wide = DescriptorBytes() == 48;
     const bool gap = vfpGap_.value_or(signature_ >= 0x30 && signature_ <= 0x32);
     std::string descriptors;
@@ -214,7 +228,7 @@ std::string TableBuilder::Bytes() const {
 
     std::string file(32, '\0');
     file[0] = char(signature_);
-    file.replace(1, 3, "\x7C\x01\x01"); // last update 2024-01-01
+    file.replace(1, 3, lastUpdate_);
     file.replace(4, 4, Le32(std::uint32_t(recordCount_.value_or(std::int32_t(records_.size())))));
     file.replace(8, 2, Le16(std::uint16_t(headerLength)));
     file.replace(10, 2, Le16(recordLength));
@@ -225,10 +239,6 @@ std::string TableBuilder::Bytes() const {
     // Records start at the header length; a header length shorter than the
     // descriptors took lies, and the records simply follow them.
     if (file.size() < headerLength) file.resize(headerLength, '\0');
-    for (const std::string& record : records_) file += record;
-    if (endOfFile_) file.push_back('\x1A');
-    file += appended_;
-    if (truncateTo_ && *truncateTo_ < file.size()) file.resize(*truncateTo_);
     return file;
 }
 
@@ -269,6 +279,11 @@ MemoBuilder& MemoBuilder::TerminatedBlock(std::uint32_t number, std::string_view
     return Block(number, std::string(text) + "\x1A\x1A");
 }
 
+MemoBuilder& MemoBuilder::PadLastBlock() {
+    padLastBlock_ = true;
+    return *this;
+}
+
 std::string MemoBuilder::Bytes() const {
     const std::size_t unit = blockSize_ == 0 ? 512 : blockSize_;
     std::string file(512, '\0');
@@ -277,6 +292,7 @@ std::string MemoBuilder::Bytes() const {
         Place(file, std::size_t(number) * unit, bytes);
         nextFree = std::max(nextFree, std::uint32_t((file.size() + unit - 1) / unit));
     }
+    if (padLastBlock_) file.resize(std::size_t(nextFree) * unit, '\0');
     if (layout_ == Layout::FoxPro) {
         Place(file, 0, Be32(nextFree));
         Place(file, 6, Be16(blockSize_));

@@ -29,6 +29,9 @@
 
 #include "support/Process.h" // TempDir, WriteFileBytes
 
+// Also linked by the benchmark table generator and the example table's
+// writer, so that every table the project writes comes from here.
+
 namespace ostrane::test {
 
 // Bytes from hex pairs, blanks ignored: Hex("42 CC 00") is "\x42\xCC\x00".
@@ -46,6 +49,8 @@ public:
     explicit TableBuilder(std::uint8_t signature = 0x03);
 
     TableBuilder& LanguageDriver(std::uint8_t driver);
+    // The date of the last update (default 2024-01-01).
+    TableBuilder& LastUpdate(int year, int month, int day);
     TableBuilder& EncryptionFlag(std::uint8_t flag);
     // A descriptor; its stored offset is the packed position unless
     // StoredOffset overrides it for the last field added.
@@ -77,6 +82,9 @@ public:
     TableBuilder& TruncateTo(std::size_t size);                 // cut the file
 
     std::string Bytes() const;
+    // The header and descriptors alone, up to the first record: for writers
+    // that stream their records (the benchmark's millions of them).
+    std::string HeaderBytes() const;
     // Writes Bytes() into dir/fileName; returns the path.
     std::string Write(const std::string& dir, const std::string& fileName) const;
 
@@ -96,6 +104,7 @@ private:
     std::string Descriptor(const FieldDef& field, std::uint32_t packedOffset) const;
 
     std::uint8_t signature_;
+    std::string lastUpdate_ = "\x7C\x01\x01";
     std::uint8_t languageDriver_ = 0;
     std::uint8_t encryptionFlag_ = 0;
     std::vector<FieldDef> fields_;
@@ -133,6 +142,8 @@ public:
     MemoBuilder& DBase4Block(std::uint32_t number, std::string_view text);
     // Terminated form: the text and 0x1A 0x1A.
     MemoBuilder& TerminatedBlock(std::uint32_t number, std::string_view text);
+    // Zeros after the last block up to a whole block, as dBase writes it.
+    MemoBuilder& PadLastBlock();
 
     std::string Bytes() const;
     std::string Write(const std::string& dir, const std::string& fileName) const;
@@ -140,6 +151,7 @@ public:
 private:
     Layout layout_;
     std::uint16_t blockSize_;
+    bool padLastBlock_ = false;
     std::vector<std::pair<std::size_t, std::string>> headerPatches_;
     std::vector<std::pair<std::uint32_t, std::string>> blocks_;
 };
