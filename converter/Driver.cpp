@@ -433,12 +433,10 @@ bool ConvertTable(TA& ta, const ConvertSettings& settings) {
     std::int64_t textsRepaired = 0;
     if (json) {
         const JsonLineBuilder builder(fields, settings);
-        WriteRecords(ta, records, writer, line,
-                     [&] { builder.BuildRecordLine(line, values); });
+        WriteRecords(ta, records, writer, line, [&] { builder.BuildRecordLine(line, values); });
         textsRepaired = builder.TextsRepaired();
     } else {
-        WriteRecords(ta, records, writer, line,
-                     [&] { formatter.BuildRecordLine(line, values); });
+        WriteRecords(ta, records, writer, line, [&] { formatter.BuildRecordLine(line, values); });
     }
     // A full disk must fail the run, not the silent flush of the destructor.
     target->Flush();

@@ -35,8 +35,8 @@ struct ShortEscape {
     char Byte;
     char Letter;
 };
-constexpr ShortEscape ShortEscapes[] = {{'"', '"'}, {'\\', '\\'}, {'\b', 'b'},
-                                        {'\f', 'f'}, {'\n', 'n'},  {'\r', 'r'}, {'\t', 't'}};
+constexpr ShortEscape ShortEscapes[] = {{'"', '"'},  {'\\', '\\'}, {'\b', 'b'}, {'\f', 'f'},
+                                        {'\n', 'n'}, {'\r', 'r'},  {'\t', 't'}};
 
 // The escape of an ASCII byte that is not plain: \n and the like, else \u00XX.
 void AppendEscape(std::string& out, unsigned char c) {

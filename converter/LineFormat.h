@@ -145,6 +145,9 @@ void LineFormatter::BuildLine(std::string& line, bool alignByType,
             AppendQuotedField(line, column.Width, right);
         }
     }
+    // CSV readers skip an empty line: a lone empty value is written quoted.
+    if (whenNeeded_ && columns_.size() == 1 && line.empty())
+        line.append(qualifier_).append(qualifier_);
 }
 
 } // namespace ostrane

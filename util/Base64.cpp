@@ -21,7 +21,8 @@ void AppendBase64(std::string& out, std::string_view bytes) {
     char* p = out.data() + at;
     // Every three bytes give four letters of six bits each.
     for (std::size_t i = 0; i < whole; i += 3) {
-        const std::uint32_t group = Byte(bytes, i) << 16 | Byte(bytes, i + 1) << 8 | Byte(bytes, i + 2);
+        const std::uint32_t group =
+            Byte(bytes, i) << 16 | Byte(bytes, i + 1) << 8 | Byte(bytes, i + 2);
         *p++ = Alphabet[group >> 18 & 0x3F];
         *p++ = Alphabet[group >> 12 & 0x3F];
         *p++ = Alphabet[group >> 6 & 0x3F];

@@ -320,6 +320,11 @@ TEST(LineFormat, QuotingOnlyWhereNeeded) {
     settings.QuoteWhenNeeded = true;
     const std::vector<FieldDescriptor> fields{{"A,B", 'C', 3}, {"C", 'N', 2}};
     EXPECT_EQ(Build(settings, fields, FixedTexts({"x", "1"})).Header, "\"A,B\",C");
+    EXPECT_EQ(Build(settings, fields, FixedTexts({"", ""})).Record, ",");
+    // A lone empty value would make an empty line, which readers skip.
+    const std::vector<FieldDescriptor> one{{"A", 'C', 3}};
+    EXPECT_EQ(Build(settings, one, FixedTexts({""})).Record, "\"\"");
+    EXPECT_EQ(Build(settings, one, FixedTexts({"x"})).Record, "x");
 }
 
 TEST(LineFormat, AppendValue) {
