@@ -49,7 +49,8 @@ TEST(JsonLine, StringsEscapeQuotesBackslashesAndControlCharacters) {
         {std::string("\0\x01\x1F\x7F", 4), "\"\\u0000\\u0001\\u001f\x7F\""},
         {"/ and '", R"("/ and '")"},
         // Well-formed UTF-8 of every length stays as it is.
-        {"\xC3\xA6\xC3\xB8\xC3\xA5 \xE2\x82\xAC \xF0\x9F\x98\x80", "\"\xC3\xA6\xC3\xB8\xC3\xA5 \xE2\x82\xAC \xF0\x9F\x98\x80\""},
+        {"\xC3\xA6\xC3\xB8\xC3\xA5 \xE2\x82\xAC \xF0\x9F\x98\x80",
+         "\"\xC3\xA6\xC3\xB8\xC3\xA5 \xE2\x82\xAC \xF0\x9F\x98\x80\""},
     };
     for (const auto& [text, json] : cases) {
         bool wellFormed = false;
@@ -62,15 +63,15 @@ TEST(JsonLine, StringsEscapeQuotesBackslashesAndControlCharacters) {
 TEST(JsonLine, BytesThatAreNotUtf8BecomeReplacementCharacters) {
     const std::string fffd = "\xEF\xBF\xBD";
     const std::pair<std::string, std::string> cases[] = {
-        {"caf\xE9", "caf" + fffd},                              // Windows-1252
-        {"\xE9t\xE9", fffd + "t" + fffd},                       //
-        {"\xC3", fffd},                                         // cut short
-        {"\xE2\x82", fffd + fffd},                              // cut short
-        {"\xC0\xAF", fffd + fffd},                              // overlong
-        {"\xED\xA0\x80", fffd + fffd + fffd},                   // surrogate
-        {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},        // above U+10FFFF
-        {"\x80\"", fffd + "\\\""},                              // stray continuation
-        {"\xFF\xC3\xA9", fffd + "\xC3\xA9"},                    // then a good one
+        {"caf\xE9", "caf" + fffd},                       // Windows-1252
+        {"\xE9t\xE9", fffd + "t" + fffd},                //
+        {"\xC3", fffd},                                  // cut short
+        {"\xE2\x82", fffd + fffd},                       // cut short
+        {"\xC0\xAF", fffd + fffd},                       // overlong
+        {"\xED\xA0\x80", fffd + fffd + fffd},            // surrogate
+        {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd}, // above U+10FFFF
+        {"\x80\"", fffd + "\\\""},                       // stray continuation
+        {"\xFF\xC3\xA9", fffd + "\xC3\xA9"},             // then a good one
     };
     for (const auto& [text, inside] : cases) {
         bool wellFormed = true;
@@ -83,15 +84,31 @@ TEST(JsonLine, BytesThatAreNotUtf8BecomeReplacementCharacters) {
 // "1.", no bare exponent, no locale separator.
 TEST(JsonLine, EveryNumberTextIsAJsonNumber) {
     const std::regex number(R"(-?(0|[1-9][0-9]*)(\.[0-9]+)?(E[+-][0-9]+)?)");
-    std::vector<double> values = {0,      -0.0,    0.5,     -0.5,   1,       -1,     0.1,
-                                  1e-5,   1e-4,    1e15,    1e14,   1e20,    -2.5e-7, 1e308,
-                                  5e-324, 1.0 / 3, 98765.43, 123456789012345.0,
+    std::vector<double> values = {0,
+                                  -0.0,
+                                  0.5,
+                                  -0.5,
+                                  1,
+                                  -1,
+                                  0.1,
+                                  1e-5,
+                                  1e-4,
+                                  1e15,
+                                  1e14,
+                                  1e20,
+                                  -2.5e-7,
+                                  1e308,
+                                  5e-324,
+                                  1.0 / 3,
+                                  98765.43,
+                                  123456789012345.0,
                                   std::numeric_limits<double>::max(),
                                   std::numeric_limits<double>::min()};
     std::mt19937_64 random(13);
     std::uniform_int_distribution<int> exponent(-320, 308);
     std::uniform_real_distribution<double> mantissa(-10, 10);
-    for (int i = 0; i < 20000; ++i) values.push_back(mantissa(random) * std::pow(10.0, exponent(random)));
+    for (int i = 0; i < 20000; ++i)
+        values.push_back(mantissa(random) * std::pow(10.0, exponent(random)));
     for (double v : values) {
         if (!std::isfinite(v)) continue; // written as null
         std::string text;
@@ -103,8 +120,8 @@ TEST(JsonLine, EveryNumberTextIsAJsonNumber) {
             EXPECT_TRUE(std::regex_match(text, number)) << text;
         }
     }
-    const std::int64_t currencies[] = {0, 1, -1, 9, 10000, -12345, 922337203685477580,
-                                       std::numeric_limits<std::int64_t>::min()};
+    const std::int64_t currencies[] = {
+        0, 1, -1, 9, 10000, -12345, 922337203685477580, std::numeric_limits<std::int64_t>::min()};
     for (std::int64_t units : currencies) {
         std::string text;
         AppendCurrency(text, units, '.');
@@ -175,8 +192,8 @@ TEST(JsonLine, KeysAreTheSelectedFieldNamesInOrder) {
     settings.FieldList = "ok;id;";
     const std::vector<FieldDescriptor> fields{
         {"ID", 'N', 3}, {"NAME", 'C', 5}, {"OK", 'L', 1}, {"A\"B\xE9", 'C', 1}};
-    const FixedValues record({Value::FromDouble(7), Value::FromText("x"),
-                              Value::FromBoolean(true), Value::FromText("y")});
+    const FixedValues record({Value::FromDouble(7), Value::FromText("x"), Value::FromBoolean(true),
+                              Value::FromText("y")});
     std::string line;
     JsonLineBuilder(fields, settings).BuildRecordLine(line, record);
     EXPECT_EQ(line, R"({"ID":7,"OK":true})");
@@ -188,7 +205,9 @@ TEST(JsonLine, KeysAreTheSelectedFieldNamesInOrder) {
     EXPECT_EQ(all.TextsRepaired(), 1); // the name
     // A field without a cell, and no fields at all.
     all.BuildRecordLine(line, FixedValues({}));
-    EXPECT_EQ(line, R"({"ID":null,"NAME":null,"OK":null,"A\"B)" "\xEF\xBF\xBD" R"(":null})");
+    EXPECT_EQ(line, R"({"ID":null,"NAME":null,"OK":null,"A\"B)"
+                    "\xEF\xBF\xBD"
+                    R"(":null})");
     JsonLineBuilder({}, settings).BuildRecordLine(line, record);
     EXPECT_EQ(line, "{}");
 }
