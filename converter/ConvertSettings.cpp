@@ -61,12 +61,40 @@ void SetCodePage(ConvertSettings& s, std::string_view value) {
         throw EConvertError(FormatMessage(msg::UnknownCodePage, value));
 }
 
+void SetTrimTexts(ConvertSettings& s, std::string_view) {
+    s.TrimTexts = true;
+}
+
+// RFC 4180: "," between fields, '"' only where needed, a header line, CR LF
+// after each line (RFC 4180's own), trimmed texts.  The other switches,
+// applied after this one, change its parts.
+void SetCsv(ConvertSettings& s, std::string_view) {
+    s.Form = OutputForm::Csv;
+    s.Delimiter = ",";
+    s.Qualifier = "\"";
+    s.QuoteWhenNeeded = true;
+    s.RecordSeparator = "\r\n";
+    s.HeaderLine = true;
+    s.TrimTexts = true;
+}
+
+// JSON Lines: one object per record (ReadSettings ends each with LF).
+void SetJson(ConvertSettings& s, std::string_view) {
+    s.Form = OutputForm::Json;
+    s.TrimTexts = true;
+}
+
 enum class Match { Whole, Prefix };
+
+// Switches that choose an output form act before all others, so that the
+// switches refining a form act whatever their place on the command line.
+enum class Pass { Form, Part };
 
 struct Switch {
     std::string_view Text; // upper case; a prefix switch ends in "="
     Match How;
     void (*Apply)(ConvertSettings&, std::string_view value);
+    Pass When = Pass::Part;
 };
 
 // Tried in this order on the upper-cased argument; the first match acts.
@@ -82,6 +110,9 @@ constexpr Switch Switches[] = {
     {"/FIELDS=", Match::Prefix, SetFieldList},
     {"/FILTER=", Match::Prefix, SetFilterText},
     {"/CODEPAGE=", Match::Prefix, SetCodePage},
+    {"/TRIM", Match::Whole, SetTrimTexts},
+    {"/CSV", Match::Whole, SetCsv, Pass::Form},
+    {"/JSON", Match::Whole, SetJson, Pass::Form},
 };
 
 // The number of arguments that name files before the switches.
@@ -99,9 +130,9 @@ const Switch* SwitchOf(std::string_view argument) {
     return nullptr;
 }
 
-void ApplyArgument(ConvertSettings& settings, std::string_view argument) {
+void ApplyArgument(ConvertSettings& settings, std::string_view argument, Pass pass) {
     const Switch* sw = SwitchOf(argument);
-    if (sw == nullptr) return;
+    if (sw == nullptr || sw->When != pass) return;
     // The value is taken as typed, not upper-cased.
     const std::string_view value =
         sw->How == Match::Prefix ? argument.substr(sw->Text.size()) : std::string_view();
@@ -114,8 +145,16 @@ ConvertSettings ReadSettings(const std::vector<std::string>& arguments) {
     ConvertSettings settings;
     if (arguments.size() > 0) settings.SourceName = arguments[0];
     if (arguments.size() > 1) settings.TargetName = arguments[1];
-    for (const std::string& argument : arguments) ApplyArgument(settings, argument);
+    for (const Pass pass : {Pass::Form, Pass::Part}) {
+        for (const std::string& argument : arguments) ApplyArgument(settings, argument, pass);
+    }
+    // JSON Lines end every line with LF whatever /RECORDSEPARATOR= says.
+    if (settings.Form == OutputForm::Json) settings.RecordSeparator = "\n";
     return settings;
+}
+
+bool IsForOtherTools(const ConvertSettings& settings) {
+    return settings.Form != OutputForm::Lines;
 }
 
 bool WritesToStandardOutput(const ConvertSettings& settings) {

@@ -14,6 +14,11 @@ inline const std::string NoneMark(1, '\0');
 // The target name that stands for standard output.
 inline constexpr std::string_view StandardOutputName = "-";
 
+// What the lines are made for: people (the delimited or fixed-width lines,
+// shaped by the switches), or other tools (RFC 4180 CSV, JSON Lines), whose
+// runs are as under the C locale whatever the user's locale.
+enum class OutputForm : std::uint8_t { Lines, Csv, Json };
+
 struct ConvertSettings {
     std::string SourceName;
     std::string TargetName;
@@ -23,6 +28,12 @@ struct ConvertSettings {
     std::string Delimiter = "\t";
     std::string Qualifier = NoneMark;
     std::string RecordSeparator = "\r\n";
+    // The qualifier goes only around values that hold the delimiter, the
+    // qualifier, CR or LF (CSV); otherwise around every non-empty value.
+    bool QuoteWhenNeeded = false;
+    // Trailing blanks of C and V values are dropped.
+    bool TrimTexts = false;
+    OutputForm Form = OutputForm::Lines;
     std::string FieldList; // lower case, ends in ";" unless empty
     std::string FilterText;
     // The code page of the table's texts; 0: as the table says (a .cpg file
@@ -37,6 +48,10 @@ ConvertSettings ReadSettings(const std::vector<std::string>& arguments);
 // True when the lines go to standard output instead of a file; then every
 // message goes to standard error, so that standard output holds data only.
 bool WritesToStandardOutput(const ConvertSettings& settings);
+
+// True for /CSV and /JSON: the run formats as under the C locale and writes
+// UTF-8 texts.
+bool IsForOtherTools(const ConvertSettings& settings);
 
 // The arguments after the two file names that match no switch, in order:
 // they change nothing, which the user is told.

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "converter/FilterBridge.h"
+#include "converter/JsonLine.h"
 #include "converter/LineFormat.h"
 #include "converter/Progress.h"
+#include "converter/ValueRules.h"
 #include "converter/Warnings.h"
 #include "dbase/QzDBF.h"
 #include "platform/FileStream.h"
@@ -124,7 +126,7 @@ std::string HexByte(std::uint8_t byte) {
 // What the output cannot show: records the header counts but the file lacks,
 // memo texts without a memo file, texts in a code page this system lacks.
 // One line each on standard error, once per run.
-void WarnAboutLosses(TDBF& reader, const TDBFHeader& header) {
+void WarnAboutLosses(TDBF& reader, const TDBFHeader& header, bool textsCopiedAsStored) {
     const std::int64_t present = reader.RecordsPresent();
     if (header.RecordCount < 0) {
         // Stored unsigned, the count is beyond what the signed loop reads.
@@ -156,7 +158,7 @@ void WarnAboutLosses(TDBF& reader, const TDBFHeader& header) {
         Warn("memo fields name memo blocks but no memo file was found beside the table; they "
              "were written empty");
     }
-    if (const std::int64_t invalid = reader.TextsNotValid(); invalid > 0) {
+    if (const std::int64_t invalid = reader.TextsNotValid(); invalid > 0 && textsCopiedAsStored) {
         Warn(std::to_string(invalid) + (invalid == 1 ? " text is" : " texts are") +
              " not valid UTF-8; the table names no code page, so texts were written as stored. "
              "Name it with /CODEPAGE=, for example /CODEPAGE=1252");
@@ -202,24 +204,48 @@ inline void StoreCell(TSpreadSheetCols& cols, std::int32_t column, std::int32_t 
 // ---------------------------------------------------------------------------
 // Lines
 
-// The field texts of the current record, read from the row in place.
-class RowTexts final : public FieldTextSource {
+// The field values of the current record, read from the row in place: as
+// texts for the delimited lines, as values for JSON.
+class RowValues final : public FieldTextSource, public FieldValueSource {
 public:
-    explicit RowTexts(const TSpreadSheetRow& row) : row_(row) {}
+    // rules: one per field, empty when every field is written as its plain
+    // text (the common case, with nothing to look up).
+    RowValues(const TSpreadSheetRow& row, std::vector<ValueRule> rules, bool forOtherTools)
+        : row_(row), rules_(std::move(rules)), forOtherTools_(forOtherTools) {}
+
     void AppendFieldText(std::size_t i, std::string& out) const override {
-        const TQzICell* cell = CellOrNil(row_.Cols, std::int32_t(i));
-        if (cell == nullptr) return;
-        const Value& value = cell->Value_;
-        if (value.IsBoolean()) {
-            out += value.BooleanPayload() ? '1' : '0';
+        const Value* value = FieldValueOrNil(i);
+        if (value == nullptr) return;
+        if (!rules_.empty()) return AppendRuledText(out, rules_[i], *value, forOtherTools_);
+        if (value->IsBoolean()) {
+            out += value->BooleanPayload() ? '1' : '0';
         } else {
-            value.AppendText(out);
+            value->AppendText(out);
         }
+    }
+
+    const Value* FieldValueOrNil(std::size_t i) const override {
+        const TQzICell* cell = CellOrNil(row_.Cols, std::int32_t(i));
+        return cell == nullptr ? nullptr : &cell->Value_;
     }
 
 private:
     const TSpreadSheetRow& row_;
+    std::vector<ValueRule> rules_;
+    bool forOtherTools_;
 };
+
+// The rule of every field; none when all of them write their plain text.
+std::vector<ValueRule> ValueRules(const std::vector<FieldDescriptor>& fields,
+                                  const ConvertSettings& settings) {
+    std::vector<ValueRule> rules;
+    for (const FieldDescriptor& field : fields)
+        rules.push_back(RuleForField(field.FieldType, settings));
+    const bool plain = std::all_of(rules.begin(), rules.end(),
+                                   [](ValueRule rule) { return rule == ValueRule::Text; });
+    if (plain && !IsForOtherTools(settings)) rules.clear();
+    return rules;
+}
 
 class LineWriter {
 public:
@@ -269,19 +295,36 @@ private:
     std::unique_ptr<TDBF> reader_ = std::make_unique<TDBF>();
 };
 
-// Loads record i into the row and builds its line; false when the record is
-// not delivered or fails the filter.  Errors carry the record index.
-bool BuildRecord(TA& ta, std::int32_t i, const LineFormatter& formatter, const RowTexts& texts,
-                 std::string& line) {
+// Loads record i into the row and builds its line with build(line); false
+// when the record is not delivered or fails the filter.  Errors carry the
+// record index.
+template <class BuildLine> bool BuildRecord(TA& ta, std::int32_t i, const BuildLine& build) {
     try {
         ta.Row->ClearValues();
         if (!ta.Reader->LoadRecord(i, i)) return false;
         if (!ta.FilterText.empty() && !RecordPassesFilter(ta)) return false;
-        formatter.BuildRecordLine(line, texts);
+        build();
         return true;
     } catch (const Exception& e) {
         throw ERecordError(e, i);
     }
+}
+
+// Every record in file order; build() makes the line of the loaded record.
+template <class BuildLine>
+void WriteRecords(TA& ta, std::int64_t records, LineWriter& writer, std::string& line,
+                  const BuildLine& build) {
+    for (std::int32_t i = 0; i < records; ++i) {
+        if (BuildRecord(ta, i, build)) writer.WriteLine(line);
+    }
+}
+
+// Texts that JSON could not hold as they were.
+void WarnAboutRepairedTexts(std::int64_t repaired) {
+    if (repaired <= 0) return;
+    Warn(std::to_string(repaired) + (repaired == 1 ? " text was" : " texts were") +
+         " not valid UTF-8; each byte that is not was written as U+FFFD. If the table's code "
+         "page is known, name it with /CODEPAGE=, for example /CODEPAGE=1252");
 }
 
 // The target file, created only when it is none of the files being read;
@@ -369,28 +412,36 @@ bool ConvertTable(TA& ta, const ConvertSettings& settings) {
     const std::vector<FieldDescriptor> fields = FieldDescriptors(reader, header.FieldCount);
     WarnAboutUnknownFields(fields, settings.FieldList);
     const LineFormatter formatter(fields, settings);
+    const bool json = settings.Form == OutputForm::Json;
     LineWriter writer(*target, settings.RecordSeparator);
     std::string line;
-    if (settings.HeaderLine) {
+    if (settings.HeaderLine && !json) {
         formatter.BuildHeaderLine(line);
         writer.WriteLine(line);
     }
-    if (settings.TypeLine) {
+    if (settings.TypeLine && !json) {
         formatter.BuildTypeLine(line);
         writer.WriteLine(line);
     }
-    const RowTexts texts(objects.Row());
+    const RowValues values(objects.Row(), ValueRules(fields, settings), IsForOtherTools(settings));
     // Records wholly past the end of the file are never delivered, so a
     // damaged count does not make the loop run through them.
     const std::int64_t records =
         std::min<std::int64_t>(header.RecordCount, reader.RecordsPresent());
-    for (std::int32_t i = 0; i < records; ++i) {
-        if (BuildRecord(ta, i, formatter, texts, line)) writer.WriteLine(line);
+    std::int64_t textsRepaired = 0;
+    if (json) {
+        const JsonLineBuilder builder(fields, settings);
+        WriteRecords(ta, records, writer, line, [&] { builder.BuildRecordLine(line, values); });
+        textsRepaired = builder.TextsRepaired();
+    } else {
+        WriteRecords(ta, records, writer, line, [&] { formatter.BuildRecordLine(line, values); });
     }
     // A full disk must fail the run, not the silent flush of the destructor.
     target->Flush();
     progress.reset(); // the indicator is erased before the warnings
-    WarnAboutLosses(reader, header);
+    // JSON repairs the texts that the reader would report as copied as stored.
+    WarnAboutLosses(reader, header, !json);
+    WarnAboutRepairedTexts(textsRepaired);
     return true;
 }
 

@@ -145,7 +145,7 @@ LineFormatter::LineFormatter(const std::vector<FieldDescriptor>& fields,
                              const ConvertSettings& settings)
     : delimiter_(settings.Delimiter == NoneMark ? std::string() : settings.Delimiter),
       qualifier_(settings.Qualifier), quoting_(settings.Qualifier != NoneMark),
-      fixedWidth_(settings.FixedWidth) {
+      whenNeeded_(settings.QuoteWhenNeeded), fixedWidth_(settings.FixedWidth) {
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const FieldDescriptor& field = fields[i];
         if (!IsFieldSelected(field.Name, settings.FieldList)) continue;
@@ -192,9 +192,22 @@ void LineFormatter::AppendQuotedField(std::string& line, std::size_t width, bool
     field[length + padding + 1] = qualifier_[0];
 }
 
+void LineFormatter::AppendFieldQuotedWhenNeeded(std::string& line, std::size_t width,
+                                                bool right) const {
+    if (fixedWidth_) JustifyInPlace(scratch_, 0, width, right);
+    AppendValue(line, scratch_);
+}
+
+bool LineFormatter::NeedsQuoting(std::string_view text) const {
+    constexpr std::string_view LineBreaks = "\r\n";
+    return text.find_first_of(LineBreaks) != std::string_view::npos ||
+           (!delimiter_.empty() && text.find(delimiter_) != std::string_view::npos) ||
+           (!qualifier_.empty() && text.find(qualifier_) != std::string_view::npos);
+}
+
 void LineFormatter::AppendValue(std::string& line, std::string_view text) const {
     if (text.empty()) return;
-    if (quoting_) {
+    if (quoting_ && (!whenNeeded_ || NeedsQuoting(text))) {
         AppendQuoted(line, text, qualifier_);
     } else {
         line += text;

@@ -78,8 +78,11 @@ public:
     }
 
     // Appends text to line: nothing when text is empty, unchanged without a
-    // qualifier, quoted with one.
+    // qualifier, quoted with one (when quoting only where needed: when it
+    // holds the delimiter, the qualifier, CR or LF).
     void AppendValue(std::string& line, std::string_view text) const;
+    // Whether a value must be quoted when quoting only where needed.
+    bool NeedsQuoting(std::string_view text) const;
 
 private:
     // A selected field.
@@ -100,11 +103,15 @@ private:
     // quoted: what JustifyInPlace and AppendValue give, in one go when
     // neither the text nor the padding holds the qualifier.
     void AppendQuotedField(std::string& line, std::size_t width, bool right) const;
+    // AppendQuotedField for quoting only where needed (CSV): padded first,
+    // as blanks may be the delimiter.
+    void AppendFieldQuotedWhenNeeded(std::string& line, std::size_t width, bool right) const;
 
     std::vector<Column> columns_;
     std::string delimiter_; // empty when none
     std::string qualifier_;
     bool quoting_ = false;
+    bool whenNeeded_ = false; // quoting only values that need it
     bool fixedWidth_ = false;
     mutable std::string scratch_; // the field text before quoting
 };
@@ -132,8 +139,15 @@ void LineFormatter::BuildLine(std::string& line, bool alignByType,
         }
         scratch_.clear();
         appendText(column, scratch_);
-        AppendQuotedField(line, column.Width, right);
+        if (whenNeeded_) {
+            AppendFieldQuotedWhenNeeded(line, column.Width, right);
+        } else {
+            AppendQuotedField(line, column.Width, right);
+        }
     }
+    // CSV readers skip an empty line: a lone empty value is written quoted.
+    if (whenNeeded_ && columns_.size() == 1 && line.empty())
+        line.append(qualifier_).append(qualifier_);
 }
 
 } // namespace ostrane

@@ -42,6 +42,21 @@ Switches (letter case does not matter; a value is taken as typed):
   /CODEPAGE=<page>      the code page of the table's texts: a number such as
                         437, 850, 866, 1250 to 1258, 932, 936, or a name
                         such as KOI8-R or UTF-8     default: the table's own
+  /TRIM                 drop the trailing blanks of character values
+  /CSV                  CSV for other tools (RFC 4180): "," between fields,
+                        " only around values holding ",", ", CR or LF
+                        (doubled inside), a header line, /TRIM, CR LF line
+                        ends, binary values as base64; numbers, dates and
+                        texts as in the C locale (1234.5, 2024-01-31,
+                        UTF-8) whatever the locale.  /DELIMITER=,
+                        /QUALIFIER=, /RECORDSEPARATOR=, /F and /FIXED
+                        change its parts
+  /JSON                 JSON Lines: one object per record, keys the field
+                        names, typed values (numbers, true/false, null,
+                        "yyyy-mm-dd", "yyyy-mm-ddThh:nn:ss", UTF-8 texts
+                        trimmed, binary values as base64), LF line ends, as
+                        in the C locale.  /H /F /FIXED /DELIMITER=
+                        /QUALIFIER= /RECORDSEPARATOR= do not apply
   --help, -h, /?        this help          --version   the version
 
 Escapes: a /DELIMITER or /QUALIFIER value that starts with a backslash names
@@ -51,6 +66,9 @@ one byte by its number, decimal or $ and hex: \9 TAB, \34 ", \39 ', \44 or
 Examples (quoted for a POSIX shell such as bash: \ and ; need the quotes):
   ostrane customers.dbf customers.txt /H
   ostrane customers.dbf customers.csv /H /DELIMITER=, '/QUALIFIER=\34'
+  ostrane customers.dbf customers.csv /CSV
+  ostrane customers.dbf - /JSON '/FIELDS=id;name;balance' | head -n 2
+  ostrane customers.dbf names.txt '/FIELDS=name;city' /TRIM
   ostrane customers.dbf - '/FIELDS=name;city' /RECORDSEPARATOR=LF | head -n 3
   ostrane customers.dbf oslo.txt '/FILTER=TRIM([CITY]) = "Oslo"'
   ostrane customers.dbf rich.txt '/FILTER=([BALANCE] > 1000) AND ([ACTIVE] = 1)'

@@ -56,6 +56,13 @@ void InstallUserLocale() {
     SetFormatSettings(LoadFormatSettingsFromLocale());
 }
 
+// Output for other tools is the same on every machine: numbers, dates and
+// texts as under the C locale (decimal point, ISO dates, UTF-8).
+void InstallCLocale() {
+    SetAnsiCharset("UTF-8");
+    SetFormatSettings(CLocaleProfile());
+}
+
 int ShowText(const std::string& text) {
     WriteOut(text);
     return ExitSuccess;
@@ -67,8 +74,11 @@ int Run(const std::vector<std::string>& arguments) {
     if (info == InfoRequest::Help) return ShowText(HelpText());
     if (info == InfoRequest::Version) return ShowText(VersionText());
     if (arguments.size() < MinimumArguments) return ShowText(BannerText());
+    // The switches are read under the user's locale, as every run does;
+    // output for other tools then replaces it.
     InstallUserLocale();
     const ConvertSettings settings = ReadSettings(arguments);
+    if (IsForOtherTools(settings)) InstallCLocale();
     WarnAboutUnknownSwitches(arguments);
     TA ta;
     ta.FilterText = settings.FilterText;

@@ -603,38 +603,64 @@ void AppendFormattedDateTime(std::string& out, std::string_view pattern, double 
     FormatParts(w, pattern, parts, settings, 0);
 }
 
-void AppendDateTimeText(std::string& out, double value, const FormatSettings& settings) {
-    if (TryAppendWholeDate(out, value, settings)) return;
-    if (!std::isfinite(value) || std::fabs(value) > 1e7) {
-        AppendGeneralFloat(out, value, 15, settings.DecimalSeparator);
-        return;
-    }
+namespace {
+
+// A date-time as its day number and the seconds of its time of day, rounded
+// to whole seconds (half a second up); a rounding into the next day moves
+// the day.  For finite values up to 1e7 days.
+struct WholeSeconds {
+    std::int64_t Day = 0;
+    std::int64_t Seconds = 0;
+};
+
+WholeSeconds SplitIntoWholeSeconds(double value) {
     const double whole = std::trunc(value);
     const std::int64_t ms =
         static_cast<std::int64_t>(std::nearbyint(std::fabs(value - whole) * kMsPerDay));
-    std::int64_t seconds = ms / 1000 + (ms % 1000 >= 500 ? 1 : 0);
-    std::int64_t day = static_cast<std::int64_t>(whole);
+    WholeSeconds split{static_cast<std::int64_t>(whole), ms / 1000 + (ms % 1000 >= 500 ? 1 : 0)};
+    if (split.Seconds >= 86400) { // rounding rolled into the next day
+        split.Seconds -= 86400;
+        ++split.Day;
+    }
+    return split;
+}
+
+// DecodeDateTimeToSeconds, also giving the split.
+bool DecodeWholeSeconds(double value, WholeSeconds& split, DateParts& parts) {
+    parts = DateParts{};
+    if (!std::isfinite(value) || std::fabs(value) > 1e7) return false;
+    split = SplitIntoWholeSeconds(value);
+    if (split.Day < kMinDay || split.Day > kMaxDay) return false;
+    CivilFrom1970(split.Day - kEpochShift, parts.Year, parts.Month, parts.Day);
+    SetTimeParts(parts, split.Seconds * 1000);
+    return true;
+}
+
+} // namespace
+
+bool DecodeDateTimeToSeconds(double value, DateParts& parts) {
+    WholeSeconds split;
+    return DecodeWholeSeconds(value, split, parts);
+}
+
+void AppendDateTimeText(std::string& out, double value, const FormatSettings& settings) {
+    if (TryAppendWholeDate(out, value, settings)) return;
     // Day zero with a time of day is a time alone; the value 0 itself is
     // the date 1899-12-30, which real D fields hold.
-    const bool timeOnly = day == 0 && value != 0;
-    if (seconds >= 86400) { // rounding rolled into the next day
-        seconds -= 86400;
-        ++day;
-    }
-    if (day < kMinDay || day > kMaxDay) {
+    const bool timeOnly = std::trunc(value) == 0 && value != 0;
+    WholeSeconds split;
+    DateParts parts;
+    if (!DecodeWholeSeconds(value, split, parts)) {
         AppendGeneralFloat(out, value, 15, settings.DecimalSeparator);
         return;
     }
-    DateParts parts;
-    CivilFrom1970(day - kEpochShift, parts.Year, parts.Month, parts.Day);
-    SetTimeParts(parts, seconds * 1000);
     Writer w(out);
-    if (timeOnly && day == 0) {
+    if (timeOnly && split.Day == 0) {
         FormatParts(w, settings.LongTimeFormat, parts, settings, 0);
         return;
     }
     FormatParts(w, settings.ShortDateFormat, parts, settings, 0);
-    if (seconds != 0) {
+    if (split.Seconds != 0) {
         w.Char(' ');
         FormatParts(w, settings.LongTimeFormat, parts, settings, 0);
     }

@@ -34,6 +34,12 @@ std::int64_t DaysFromCivil(int year, int month, int day);
 // 1e7 days; all parts are 0 for NaN and infinities).
 bool DecodeDateTime(double value, DateParts& parts);
 
+// The parts that the text of a date-time shows: the time of day rounded to
+// whole seconds (half a second up), a rounding into the next day moving the
+// date.  Returns false (all parts 0) outside years 1..9999, for NaN and for
+// infinities.
+bool DecodeDateTimeToSeconds(double value, DateParts& parts);
+
 // Formats a date-time by a pattern (d dd m mm mmm mmmm yy yyyy h hh n nn s ss
 // ampm; "/" and ":" give the settings' separators; text in quotes is copied).
 // Letters match in any case; also ddd/dddd (English weekday names), ddddd and

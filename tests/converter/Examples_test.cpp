@@ -57,6 +57,20 @@ const std::map<std::string, Expectation>& Expectations() {
          "'/FIELDS=id;name;city;balance;since;active'",
          {"customers.tsv", 12, "ID\tNAME\tCITY\tBALANCE\tSINCE\tACTIVE",
           "2\tBjorn Dahl          \tBergen      \t-75.5\t2020-01-01\t0"}},
+        {"ostrane customers.dbf customers.csv /CSV",
+         {"customers.csv", 13, "ID,NAME,CITY,BALANCE,SINCE,ACTIVE,NOTES",
+          R"(7,Greta Nilsen,Bodo,5000,2022-10-09,1,"Ask for ""Greta"".")"}},
+        {"ostrane customers.dbf customers.jsonl /JSON",
+         {"customers.jsonl", 11,
+          R"({"ID":1,"NAME":"Astrid Berg","CITY":"Oslo","BALANCE":1250,"SINCE":"2019-03-14",)"
+          R"("ACTIVE":true,"NOTES":"Pays on time."})",
+          R"({"ID":6,"NAME":"Frode Moen","CITY":"Stavanger","BALANCE":42.1,"SINCE":null,)"
+          R"("ACTIVE":null,"NOTES":null})"}},
+        {"ostrane customers.dbf - /JSON '/FIELDS=id;name;balance' | head -n 2",
+         {"-", 2, R"({"ID":1,"NAME":"Astrid Berg","BALANCE":1250})",
+          R"({"ID":2,"NAME":"Bjorn Dahl","BALANCE":-75.5})"}},
+        {"ostrane customers.dbf names.txt '/FIELDS=name;city' /TRIM",
+         {"names.txt", 11, "Astrid Berg\tOslo", "Carla O'Neil\tTrondheim"}},
     };
     return table;
 }

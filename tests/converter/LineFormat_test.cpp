@@ -283,6 +283,50 @@ TEST(LineFormat, QuoteValue) {
         EXPECT_EQ(QuoteValue(c.Text, c.Q), c.Quoted) << c.Text << " with " << c.Q;
 }
 
+// CSV quotes only the values that hold the delimiter, the qualifier, CR or
+// LF; header names follow the same rule.
+TEST(LineFormat, QuotingOnlyWhereNeeded) {
+    struct Case {
+        std::string Delimiter, Qualifier;
+        bool Fixed;
+        std::vector<std::string> Texts;
+        std::string Record;
+    };
+    const Case cases[] = {
+        {",", "\"", false, {"Smith", "42", "1"}, "Smith,42,1"},
+        {",", "\"", false, {"a,b", "", "1"}, "\"a,b\",,1"},
+        {",", "\"", false, {"say \"hi\"", "x\ry", "a\nb"},
+         "\"say \"\"hi\"\"\",\"x\ry\",\"a\nb\""},
+        {",", "\"", false, {"tab\there", "semi;colon", "'"}, "tab\there,semi;colon,'"},
+        {";", "'", false, {"a,b", "c;d", "O'Neil"}, "a,b;'c;d';'O''Neil'"},
+        {"ab", "\"", false, {"xaby", "a", "b"}, "\"xaby\"abaabb"},
+        {NoneMark, "\"", false, {"a,b", "\"", "c"}, "a,b\"\"\"\"c"},
+        // Padding first: blanks that are the delimiter make the value quoted.
+        {",", "\"", true, {"Smith", "42", "1"}, "Smith     , 42,1 "},
+        {" ", "\"", true, {"Smith", "42", "1"}, "\"Smith     \" \" 42\" \"1 \""},
+    };
+    for (const Case& c : cases) {
+        ConvertSettings settings;
+        settings.Delimiter = c.Delimiter;
+        settings.Qualifier = c.Qualifier;
+        settings.QuoteWhenNeeded = true;
+        settings.FixedWidth = c.Fixed;
+        EXPECT_EQ(Build(settings, SmithFields, FixedTexts(c.Texts)).Record, c.Record)
+            << c.Record;
+    }
+    ConvertSettings settings;
+    settings.Delimiter = ",";
+    settings.Qualifier = "\"";
+    settings.QuoteWhenNeeded = true;
+    const std::vector<FieldDescriptor> fields{{"A,B", 'C', 3}, {"C", 'N', 2}};
+    EXPECT_EQ(Build(settings, fields, FixedTexts({"x", "1"})).Header, "\"A,B\",C");
+    EXPECT_EQ(Build(settings, fields, FixedTexts({"", ""})).Record, ",");
+    // A lone empty value would make an empty line, which readers skip.
+    const std::vector<FieldDescriptor> one{{"A", 'C', 3}};
+    EXPECT_EQ(Build(settings, one, FixedTexts({""})).Record, "\"\"");
+    EXPECT_EQ(Build(settings, one, FixedTexts({"x"})).Record, "x");
+}
+
 TEST(LineFormat, AppendValue) {
     ConvertSettings settings;
     LineFormatter bare({}, settings);

@@ -149,5 +149,59 @@ TEST(ReadSettingsTest, LastOccurrenceWins) {
     EXPECT_EQ(s.Qualifier, NoneMark);
 }
 
+TEST(ReadSettingsTest, OutputForOtherTools) {
+    const ConvertSettings plain = Read({});
+    EXPECT_EQ(plain.Form, OutputForm::Lines);
+    EXPECT_FALSE(plain.TrimTexts);
+    EXPECT_FALSE(plain.QuoteWhenNeeded);
+    EXPECT_FALSE(IsForOtherTools(plain));
+
+    const ConvertSettings trim = Read({"/trim"});
+    EXPECT_TRUE(trim.TrimTexts);
+    EXPECT_EQ(trim.Form, OutputForm::Lines);
+
+    const ConvertSettings csv = Read({"/csv"});
+    EXPECT_EQ(csv.Form, OutputForm::Csv);
+    EXPECT_TRUE(IsForOtherTools(csv));
+    EXPECT_EQ(csv.Delimiter, ",");
+    EXPECT_EQ(csv.Qualifier, "\"");
+    EXPECT_TRUE(csv.QuoteWhenNeeded);
+    EXPECT_TRUE(csv.HeaderLine);
+    EXPECT_TRUE(csv.TrimTexts);
+    EXPECT_EQ(csv.RecordSeparator, "\r\n");
+
+    const ConvertSettings json = Read({"/Json"});
+    EXPECT_EQ(json.Form, OutputForm::Json);
+    EXPECT_TRUE(json.TrimTexts);
+    EXPECT_EQ(json.RecordSeparator, "\n");
+}
+
+// The switches given with /CSV change its parts wherever they stand.
+TEST(ReadSettingsTest, SwitchesChangeThePartsOfCsvInAnyOrder) {
+    const std::vector<std::vector<std::string>> orders = {
+        {"/CSV", "/DELIMITER=;", "/QUALIFIER='", "/RECORDSEPARATOR=LF"},
+        {"/DELIMITER=;", "/QUALIFIER='", "/RECORDSEPARATOR=LF", "/CSV"},
+        {"/DELIMITER=;", "/csv", "/RECORDSEPARATOR=lf", "/QUALIFIER='"},
+    };
+    for (const auto& order : orders) {
+        const ConvertSettings s = Read(order);
+        EXPECT_EQ(s.Form, OutputForm::Csv) << order.front();
+        EXPECT_EQ(s.Delimiter, ";") << order.front();
+        EXPECT_EQ(s.Qualifier, "'") << order.front();
+        EXPECT_EQ(s.RecordSeparator, "\n") << order.front();
+        EXPECT_TRUE(s.QuoteWhenNeeded) << order.front();
+    }
+    // JSON Lines end with LF whatever is asked; the last form given counts.
+    EXPECT_EQ(Read({"/RECORDSEPARATOR=CR", "/JSON"}).RecordSeparator, "\n");
+    EXPECT_EQ(Read({"/CSV", "/JSON"}).Form, OutputForm::Json);
+    EXPECT_EQ(Read({"/JSON", "/CSV"}).Form, OutputForm::Csv);
+    EXPECT_EQ(Read({"/JSON", "/CSV"}).RecordSeparator, "\r\n");
+    for (const char* near : {"/CSV=1", "/JSONL", "/TRIMS", "CSV"}) {
+        const ConvertSettings s = Read({near});
+        EXPECT_EQ(s.Form, OutputForm::Lines) << near;
+        EXPECT_FALSE(s.TrimTexts) << near;
+    }
+}
+
 } // namespace
 } // namespace ostrane

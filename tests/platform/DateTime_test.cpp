@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -166,6 +167,42 @@ TEST(DateTime, DateTimeText) {
     EXPECT_EQ(text(45296.5 + 0.6 / 86400), "2024-01-05 12:00:01");
     EXPECT_EQ(text(-3000000), "-3000000");
     EXPECT_EQ(text(std::numeric_limits<double>::quiet_NaN()), "NAN");
+}
+
+// The parts the text shows: seconds rounded half up, a rounding into the
+// next day moving the date; no date outside years 1..9999.
+TEST(DateTime, DecodeToWholeSeconds) {
+    struct Case {
+        double Value;
+        bool InRange;
+        DateParts Parts;
+    };
+    const double second = 1.0 / 86400;
+    const Case cases[] = {
+        {45296, true, {2024, 1, 5, 0, 0, 0, 0}},
+        {45296.75, true, {2024, 1, 5, 18, 0, 0, 0}},
+        {45296.5 + 0.4 * second, true, {2024, 1, 5, 12, 0, 0, 0}},
+        {45296.5 + 0.6 * second, true, {2024, 1, 5, 12, 0, 1, 0}},
+        {45296 + 86399.7 * second, true, {2024, 1, 6, 0, 0, 0, 0}},
+        {0, true, {1899, 12, 30, 0, 0, 0, 0}},
+        {0.5, true, {1899, 12, 30, 12, 0, 0, 0}},
+        {-693593, true, {1, 1, 1, 0, 0, 0, 0}},
+        {-693594, false, {}},
+        {2958466, false, {}},
+        {-3000000, false, {}},
+        {std::numeric_limits<double>::quiet_NaN(), false, {}},
+        {std::numeric_limits<double>::infinity(), false, {}},
+    };
+    for (const Case& c : cases) {
+        DateParts parts;
+        EXPECT_EQ(DecodeDateTimeToSeconds(c.Value, parts), c.InRange) << c.Value;
+        if (!c.InRange) continue;
+        const int got[] = {parts.Year, parts.Month, parts.Day, parts.Hour, parts.Minute,
+                           parts.Second, parts.Millisecond};
+        const int want[] = {c.Parts.Year, c.Parts.Month, c.Parts.Day, c.Parts.Hour,
+                            c.Parts.Minute, c.Parts.Second, c.Parts.Millisecond};
+        EXPECT_TRUE(std::equal(std::begin(got), std::end(got), std::begin(want))) << c.Value;
+    }
 }
 
 // The text of a whole day number must be the short date formatted by the
