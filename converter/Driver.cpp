@@ -10,7 +10,6 @@
 #include <string_view>
 #include <vector>
 
-#include "converter/FilterBridge.h"
 #include "converter/JsonLine.h"
 #include "converter/LineFormat.h"
 #include "converter/Progress.h"
@@ -180,28 +179,6 @@ void WarnAboutUnknownFields(const std::vector<FieldDescriptor>& fields,
 }
 
 // ---------------------------------------------------------------------------
-// Cells
-
-// The cell for a column that the row does not have yet (the first record).
-[[gnu::noinline]] TQzICell& AddCell(TSpreadSheetCols& cols, std::int32_t column) {
-    cols.EnsureIndex(column);
-    cols.Put(column, std::make_unique<TQzICell>());
-    return *cols.OrNil(column);
-}
-
-// CaptureCell's work, inline in the record loop's event handler: from the
-// second record on, every column has its cell.
-inline void StoreCell(TSpreadSheetCols& cols, std::int32_t column, std::int32_t formatIndex,
-                      const Value& value, TAlignment alignment) {
-    if (column < 0) return;
-    TQzICell* cell = cols.OrNil(column);
-    if (cell == nullptr) cell = &AddCell(cols, column);
-    cell->Value_.AssignFrom(value);
-    cell->Alignment = alignment;
-    cell->FormatIndex = formatIndex;
-}
-
-// ---------------------------------------------------------------------------
 // Lines
 
 // The field values of the current record, read from the row in place: as
@@ -273,36 +250,12 @@ std::vector<FieldDescriptor> FieldDescriptors(TDBF& reader, std::int32_t fieldCo
     return fields;
 }
 
-// Sets ta.Reader and ta.Row for the length of one conversion.
-class RunObjects {
-public:
-    explicit RunObjects(TA& ta) : ta_(ta) {
-        ta_.Row = row_.get();
-        ta_.Reader = reader_.get();
-    }
-    ~RunObjects() {
-        ta_.Reader = nullptr;
-        ta_.Row = nullptr;
-    }
-    RunObjects(const RunObjects&) = delete;
-    RunObjects& operator=(const RunObjects&) = delete;
-    TSpreadSheetRow& Row() { return *row_; }
-    TDBF& Reader() { return *reader_; }
-
-private:
-    TA& ta_;
-    std::unique_ptr<TSpreadSheetRow> row_ = std::make_unique<TSpreadSheetRow>();
-    std::unique_ptr<TDBF> reader_ = std::make_unique<TDBF>();
-};
-
 // Loads record i into the row and builds its line with build(line); false
 // when the record is not delivered or fails the filter.  Errors carry the
 // record index.
 template <class BuildLine> bool BuildRecord(TA& ta, std::int32_t i, const BuildLine& build) {
     try {
-        ta.Row->ClearValues();
-        if (!ta.Reader->LoadRecord(i, i)) return false;
-        if (!ta.FilterText.empty() && !RecordPassesFilter(ta)) return false;
+        if (!ta.LoadRecord(i) || !ta.PassesFilter()) return false;
         build();
         return true;
     } catch (const Exception& e) {
@@ -338,36 +291,11 @@ std::unique_ptr<FileStream> OpenTarget(const FileStream& source, const ConvertSe
 
 } // namespace
 
-TA::TA() = default;
-TA::~TA() = default;
-
 ERecordError::ERecordError(const Exception& cause, std::int32_t record)
     : Exception(cause.Message()), className_(cause.ClassName()), record_(record) {}
 
 std::string ERecordError::MessageWithRecord() const {
     return Message() + " (record " + std::to_string(record_) + ")";
-}
-
-void CaptureCell(TA& ta, std::int32_t column, std::int32_t formatIndex, const Value& value,
-                 TAlignment alignment) {
-    StoreCell(ta.Row->Cols, column, formatIndex, value, alignment);
-}
-
-void AssignFieldValue(const TA& ta, std::int32_t i, Value& out) {
-    const TQzICell* cell = CellOrNil(ta.Row->Cols, i);
-    if (cell == nullptr) {
-        out.SetNull();
-    } else if (cell->Value_.IsBoolean()) {
-        out.SetText(cell->Value_.BooleanPayload() ? "1" : "0");
-    } else {
-        out.AssignFrom(cell->Value_);
-    }
-}
-
-Value FieldValue(const TA& ta, std::int32_t i) {
-    Value value;
-    AssignFieldValue(ta, i, value);
-    return value;
 }
 
 bool ConvertTable(TA& ta, const ConvertSettings& settings) {
@@ -377,8 +305,7 @@ bool ConvertTable(TA& ta, const ConvertSettings& settings) {
         std::fwrite(line.data(), 1, line.size(), toStandardOutput ? stderr : stdout);
         return false;
     }
-    RunObjects objects(ta);
-    TDBF& reader = objects.Reader();
+    TDBF& reader = *ta.Reader;
     FileStream source(settings.SourceName, FileStream::Mode::OpenRead);
     // A file too short for a table header is no table; refused before a
     // target is created, so no empty result looks like a converted table.
@@ -386,17 +313,7 @@ bool ConvertTable(TA& ta, const ConvertSettings& settings) {
         throw EReadError(std::string(msg::StreamReadError));
     std::unique_ptr<FileStream> target = OpenTarget(source, settings);
 
-    source.Seek(0, SEEK_SET);
-    reader.LoadOnDemand = true;
-    reader.FileName = settings.SourceName;
     reader.CodePage = settings.CodePage;
-    // The row's columns are those of ta.Row for the whole run.
-    TSpreadSheetCols& cols = objects.Row().Cols;
-    reader.OnCellValue = [&cols](Sender, std::int32_t, std::int32_t, std::int32_t column,
-                                 std::int32_t formatIndex, const Value& value, TAlignment alignment,
-                                 TQzICellType) {
-        StoreCell(cols, column, formatIndex, value, alignment);
-    };
     std::optional<ProgressMeter> progress;
     // On a terminal that shows the lines too, the indicator would run into them.
     if (ProgressMeter::Wanted() && !(toStandardOutput && isatty(STDOUT_FILENO) == 1)) {
@@ -405,7 +322,7 @@ bool ConvertTable(TA& ta, const ConvertSettings& settings) {
             progress->Update(position, total);
         };
     }
-    reader.ParseStream(source);
+    ta.Open(source, settings.SourceName);
 
     TDBFHeader header;
     reader.GetHeader(header);
@@ -423,7 +340,7 @@ bool ConvertTable(TA& ta, const ConvertSettings& settings) {
         formatter.BuildTypeLine(line);
         writer.WriteLine(line);
     }
-    const RowValues values(objects.Row(), ValueRules(fields, settings), IsForOtherTools(settings));
+    const RowValues values(*ta.Row, ValueRules(fields, settings), IsForOtherTools(settings));
     // Records wholly past the end of the file are never delivered, so a
     // damaged count does not make the loop run through them.
     const std::int64_t records =

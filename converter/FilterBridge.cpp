@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
-#include "converter/Driver.h"
+#include "converter/Run.h"
 #include "converter/Warnings.h"
 #include "dbase/QzDBF.h"
 #include "expression/TextHelpers.h"
 #include "expression/Tokenizer.h"
 #include "framework/QzCells.h"
+#include "platform/Exceptions.h"
 #include "util/QzIUtils.h"
 
 namespace ostrane {
@@ -129,7 +130,8 @@ void HintAtJoinedOperator(const TFilter& filter, const std::string& filterText) 
     const std::string op(LeadingWordOperator(UpperCaseAscii(word)));
     Warn("the filter word \"" + word + "\" begins with the operator " + op + ": " + op +
          " joins the word after it (blanks inside words are dropped), so put each operand in "
-         "parentheses, as in (a) " + op + " (b)");
+         "parentheses, as in (a) " +
+         op + " (b)");
 }
 
 } // namespace
@@ -149,8 +151,8 @@ std::string OperatorJoinedWord(std::string_view filterText,
         const std::string upper = UpperCaseAscii(token.Text);
         if (LeadingWordOperator(upper).empty()) continue;
         const bool call = i + 1 < tokens.size() && tokens[i + 1]->Text == "(";
-        const bool field =
-            std::find(upperFieldNames.begin(), upperFieldNames.end(), upper) != upperFieldNames.end();
+        const bool field = std::find(upperFieldNames.begin(), upperFieldNames.end(), upper) !=
+                           upperFieldNames.end();
         if (!call && !field) return token.Text;
     }
     return {};

@@ -7,8 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "converter/Driver.h"
-#include "converter/FilterBridge.h"
+#include "converter/Run.h"
 #include "dbase/QzDBF.h"
 #include "expression/Functions.h"
 #include "fuzz/FuzzSupport.h"
@@ -49,31 +48,14 @@ std::string WriteFixedTable(const TempDir& dir) {
         .Write(dir.Path(), "people.dbf");
 }
 
-// The table, reader and row of a conversion run, kept for the whole process.
+// The table and the run over it, kept for the whole process.
 struct FixedRun {
     TempDir Dir;
     std::string Path = WriteFixedTable(Dir);
     FileStream Source{Path, FileStream::Mode::OpenRead};
-    TDBF Reader;
-    TSpreadSheetRow Row;
     TA Run;
 
-    FixedRun() {
-        Run.Reader = &Reader;
-        Run.Row = &Row;
-        Reader.LoadOnDemand = true;
-        Reader.FileName = Path;
-        Reader.OnCellValue = [this](Sender, std::int32_t, std::int32_t, std::int32_t column,
-                                    std::int32_t formatIndex, const Value& value,
-                                    TAlignment alignment, TQzICellType) {
-            CaptureCell(Run, column, formatIndex, value, alignment);
-        };
-        Reader.ParseStream(Source);
-    }
-    ~FixedRun() {
-        Run.Reader = nullptr;
-        Run.Row = nullptr;
-    }
+    FixedRun() { Run.Open(Source, Path); }
 };
 
 FixedRun& Fixed() {
@@ -86,13 +68,11 @@ FixedRun& Fixed() {
 void FilterRecords(const std::string& text) {
     FixedRun& fixed = Fixed();
     ResetRandomSeed();
-    fixed.Run.Filter.reset();
-    fixed.Run.FilterText = text;
+    fixed.Run.SetFilter(text);
     for (std::int32_t i = 0; i < RecordCount; ++i) {
-        fixed.Row.ClearValues();
-        if (!fixed.Reader.LoadRecord(i, i) || text.empty()) continue;
+        if (!fixed.Run.LoadRecord(i) || text.empty()) continue;
         try {
-            RecordPassesFilter(fixed.Run);
+            fixed.Run.PassesFilter();
         } catch (const Exception&) {
             // A clean error line in the program; anything else escapes.
         }

@@ -6,10 +6,10 @@
 namespace ostrane {
 namespace {
 
+// The row of a run, under the name the tests use.
 struct RowFixture {
-    TSpreadSheetRow row;
     TA ta;
-    RowFixture() { ta.Row = &row; }
+    TSpreadSheetRow& row = *ta.Row;
 };
 
 TEST(Driver, CaptureCellStoresEveryValueWhereTheColumnSays) {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "converter/Driver.h"
-#include "converter/FilterBridge.h"
+#include "converter/Run.h"
 #include "dbase/QzDBF.h"
 #include "platform/Exceptions.h"
 #include "platform/FileStream.h"
@@ -334,32 +334,17 @@ TEST(Hostile, FiltersAsLargeAsAnArgumentMayBe) {
 class InProcessFilter {
 public:
     explicit InProcessFilter(const std::string& path) : source_(path, FileStream::Mode::OpenRead) {
-        run_.Reader = &reader_;
-        run_.Row = &row_;
-        reader_.LoadOnDemand = true;
-        reader_.FileName = path;
-        reader_.OnCellValue = [this](Sender, std::int32_t, std::int32_t, std::int32_t column,
-                                     std::int32_t formatIndex, const Value& value,
-                                     TAlignment alignment, TQzICellType) {
-            CaptureCell(run_, column, formatIndex, value, alignment);
-        };
-        reader_.ParseStream(source_);
-    }
-    ~InProcessFilter() {
-        run_.Reader = nullptr;
-        run_.Row = nullptr;
+        run_.Open(source_, path);
     }
 
     // "pass"/"fail" per record, or the error line.
     std::string Outcome(const std::string& filter) {
-        run_.Filter.reset();
-        run_.FilterText = filter;
+        run_.SetFilter(filter);
         std::string outcome;
         try {
             for (std::int32_t i = 0; i < 2; ++i) {
-                row_.ClearValues();
-                reader_.LoadRecord(i, i);
-                outcome += RecordPassesFilter(run_) ? "pass " : "fail ";
+                run_.LoadRecord(i);
+                outcome += run_.PassesFilter() ? "pass " : "fail ";
             }
         } catch (const Exception& e) {
             outcome += std::string(e.ClassName()) + ": " + e.Message();
@@ -369,8 +354,6 @@ public:
 
 private:
     FileStream source_;
-    TDBF reader_;
-    TSpreadSheetRow row_;
     TA run_;
 };
 

@@ -1,0 +1,56 @@
+// The state of one conversion: the reader, the row that receives the cells
+// of the record being converted, and the filter.  The driver, the filter
+// bridge, the fuzz targets and the tests all work through it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "framework/QzCells.h"
+#include "platform/Value.h"
+
+namespace ostrane {
+
+class FileStream;
+class TDBF;
+class TFilter;
+
+struct TA {
+    explicit TA(std::string filterText = {});
+    ~TA();
+    TA(const TA&) = delete;
+    TA& operator=(const TA&) = delete;
+
+    // Parses the table's header from source (the caller keeps it open for the
+    // run) with the reader loading on demand and its cell event bound to Row,
+    // once for the whole run.  Set the reader's other properties (code page,
+    // progress event) before.
+    void Open(FileStream& source, const std::string& fileName);
+    // Clears the row and loads record i into it; false when the record is not
+    // delivered (deleted, or not in the file).
+    bool LoadRecord(std::int32_t i);
+    // Whether the record just loaded passes the filter; true without one.
+    bool PassesFilter();
+    // Another filter for the records that follow (empty: none).
+    void SetFilter(std::string filterText);
+
+    std::string FilterText; // empty: no filter
+    const std::unique_ptr<TDBF> Reader;
+    const std::unique_ptr<TSpreadSheetRow> Row;
+    // The parsed filter, created at the first delivered record.
+    std::unique_ptr<TFilter> Filter;
+};
+
+// Stores one reported field in ta.Row (the shape of OnCellValue; the sheet
+// and row numbers are not needed).  Null and Empty values are stored too.
+void CaptureCell(TA& ta, std::int32_t column, std::int32_t formatIndex, const Value& value,
+                 TAlignment alignment);
+
+// The value of field i of the current record: Null when the row has no cell
+// there, Booleans as the texts "1" and "0".  The in-place form reuses out's
+// text storage (the filter asks for fields record after record).
+Value FieldValue(const TA& ta, std::int32_t i);
+void AssignFieldValue(const TA& ta, std::int32_t i, Value& out);
+
+} // namespace ostrane
