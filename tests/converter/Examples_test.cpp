@@ -25,9 +25,9 @@ const std::string SourceDir = OSTRANE_SOURCE_DIR;
 // What an example command writes: to a file, or to standard output ("-").
 struct Expectation {
     std::string Output;
-    std::size_t Lines = 0;  // LF-ended lines
-    std::string FirstLine;  // without its line end
-    std::string OtherLine;  // a further line that must be there, when not empty
+    std::size_t Lines = 0; // LF-ended lines
+    std::string FirstLine; // without its line end
+    std::string OtherLine; // a further line that must be there, when not empty
 };
 
 const std::map<std::string, Expectation>& Expectations() {
@@ -206,8 +206,7 @@ private:
             ADD_FAILURE() << document << ": no expectation for the example\n" << line;
             return;
         }
-        if (ours && expected->second.Output != "-")
-            fs::remove(work_.File(expected->second.Output));
+        if (ours && expected->second.Output != "-") fs::remove(work_.File(expected->second.Output));
         const ProcessResult r = Shell(line);
         EXPECT_EQ(r.ExitCode, 0) << document << ": " << line << "\n" << r.Stdout << r.Stderr;
         EXPECT_EQ(r.Stderr, "") << document << ": " << line;
@@ -267,8 +266,7 @@ std::size_t CommandCount(const std::vector<Example>& examples) {
 }
 
 TEST(Examples, ReadmeExamplesRunAsWritten) {
-    const std::vector<Example> examples =
-        MarkdownExamples(ReadFileBytes(SourceDir + "/README.md"));
+    const std::vector<Example> examples = MarkdownExamples(ReadFileBytes(SourceDir + "/README.md"));
     ASSERT_GE(CommandCount(examples), 6u);
     ExampleRunner runner;
     runner.Run(examples, "README.md");
@@ -294,8 +292,8 @@ TEST(Examples, HelpExamplesRunAsWritten) {
 TEST(Examples, ManualPageRendersWithoutWarnings) {
     if (RunProcess({"sh", "-c", "command -v groff"}).ExitCode != 0)
         GTEST_SKIP() << "no groff on this machine";
-    const ProcessResult r = RunProcess(
-        {"groff", "-ww", "-man", "-Tutf8", "-z", SourceDir + "/docs/ostrane.1"});
+    const ProcessResult r =
+        RunProcess({"groff", "-ww", "-man", "-Tutf8", "-z", SourceDir + "/docs/ostrane.1"});
     EXPECT_EQ(r.ExitCode, 0);
     EXPECT_EQ(r.Stderr, "");
 }

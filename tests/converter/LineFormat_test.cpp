@@ -61,9 +61,7 @@ TEST(LineFormat, SmithExampleUnderEachSwitch) {
         {"fields name;ok",
          With([](ConvertSettings& s) { s.FieldList = "name;ok;"; }),
          {"NAME\tOK", "S\tL", "Smith     \t1"}},
-        {"fields ok only",
-         With([](ConvertSettings& s) { s.FieldList = "ok;"; }),
-         {"OK", "L", "1"}},
+        {"fields ok only", With([](ConvertSettings& s) { s.FieldList = "ok;"; }), {"OK", "L", "1"}},
         {"fixed",
          With([](ConvertSettings& s) { s.FixedWidth = true; }),
          {"NAME      \tAGE\tOK", "S         \tN  \tL ", "Smith     \t 42\t1 "}},
@@ -295,8 +293,7 @@ TEST(LineFormat, QuotingOnlyWhereNeeded) {
     const Case cases[] = {
         {",", "\"", false, {"Smith", "42", "1"}, "Smith,42,1"},
         {",", "\"", false, {"a,b", "", "1"}, "\"a,b\",,1"},
-        {",", "\"", false, {"say \"hi\"", "x\ry", "a\nb"},
-         "\"say \"\"hi\"\"\",\"x\ry\",\"a\nb\""},
+        {",", "\"", false, {"say \"hi\"", "x\ry", "a\nb"}, "\"say \"\"hi\"\"\",\"x\ry\",\"a\nb\""},
         {",", "\"", false, {"tab\there", "semi;colon", "'"}, "tab\there,semi;colon,'"},
         {";", "'", false, {"a,b", "c;d", "O'Neil"}, "a,b;'c;d';'O''Neil'"},
         {"ab", "\"", false, {"xaby", "a", "b"}, "\"xaby\"abaabb"},
@@ -311,8 +308,7 @@ TEST(LineFormat, QuotingOnlyWhereNeeded) {
         settings.Qualifier = c.Qualifier;
         settings.QuoteWhenNeeded = true;
         settings.FixedWidth = c.Fixed;
-        EXPECT_EQ(Build(settings, SmithFields, FixedTexts(c.Texts)).Record, c.Record)
-            << c.Record;
+        EXPECT_EQ(Build(settings, SmithFields, FixedTexts(c.Texts)).Record, c.Record) << c.Record;
     }
     ConvertSettings settings;
     settings.Delimiter = ",";

@@ -72,7 +72,9 @@ TEST(Program, WithDashEveryMessageGoesToStandardError) {
          "EQzIParseException: Compile error: syntax fault. (record 0)\n",
          1},
         {{"smith.dbf", "-", "/H", "/FILTER=[OK] = 0"}, "NAME\tAGE\tOK\r\n", "", 0},
-        {{"smith.dbf", "-", "/DELIMITER=\\t"}, "", "EConvertError: 't' is not a valid integer value\n",
+        {{"smith.dbf", "-", "/DELIMITER=\\t"},
+         "",
+         "EConvertError: 't' is not a valid integer value\n",
          1},
     };
     for (const Case& c : cases) {
@@ -120,11 +122,19 @@ TEST(Program, HelpStartsWithTheBannerAndCoversEverySwitch) {
         EXPECT_NE(body.find(std::string("\n  ") + std::string(sw)), std::string::npos) << sw;
     }
     const char* mentions[] = {
-        "default: TAB", "default: CR LF", "\\9 TAB", "\\34 \"", "\\$2C", "\\0 none", "--version",
+        "default: TAB",
+        "default: CR LF",
+        "\\9 TAB",
+        "\\34 \"",
+        "\\$2C",
+        "\\0 none",
+        "--version",
         // Quoted for a POSIX shell.
-        "'/QUALIFIER=\\34'", "'/FIELDS=name;city'",
+        "'/QUALIFIER=\\34'",
+        "'/FIELDS=name;city'",
         // The word operators take in the word after them.
-        "1 AND x reads as 1 and ANDx", "(a) AND (b)",
+        "1 AND x reads as 1 and ANDx",
+        "(a) AND (b)",
     };
     for (const char* mention : mentions) {
         EXPECT_NE(body.find(mention), std::string::npos) << mention;
@@ -198,7 +208,8 @@ TEST(Program, FilterWithAnOperatorJoinedToAWordGetsAHint) {
         return std::string(Warning) + "the filter word \"" + word + "\" begins with the operator " +
                op + ": " + op +
                " joins the word after it (blanks inside words are dropped), so put each operand "
-               "in parentheses, as in (a) " + op + " (b)\n";
+               "in parentheses, as in (a) " +
+               op + " (b)\n";
     };
     struct Case {
         std::string Filter;

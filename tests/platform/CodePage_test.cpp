@@ -31,23 +31,24 @@ TEST_F(CodePageTest, SingleBytePagesToUtf8) {
         const char* in;
         const char* out;
     } cases[] = {
-        {866, "\x80", "\xD0\x90"},          // Cyrillic capital A
-        {437, "\x80", "\xC3\x87"},          // C cedilla
-        {437, "\xE1", "\xC3\x9F"},          // sharp s
-        {437, "\xC4", "\xE2\x94\x80"},      // box drawing
-        {850, "\x81", "\xC3\xBC"},          // u diaeresis
-        {1252, "\x80", "\xE2\x82\xAC"},     // euro sign
-        {1252, "\x81", "\xC2\x81"},         // undefined 0x80-0x9F: U+0081
+        {866, "\x80", "\xD0\x90"},      // Cyrillic capital A
+        {437, "\x80", "\xC3\x87"},      // C cedilla
+        {437, "\xE1", "\xC3\x9F"},      // sharp s
+        {437, "\xC4", "\xE2\x94\x80"},  // box drawing
+        {850, "\x81", "\xC3\xBC"},      // u diaeresis
+        {1252, "\x80", "\xE2\x82\xAC"}, // euro sign
+        {1252, "\x81", "\xC2\x81"},     // undefined 0x80-0x9F: U+0081
         {1250, "\x98", "\xC2\x98"},
-        {1253, "\xAA", "?"},                // undefined outside 0x80-0x9F
+        {1253, "\xAA", "?"}, // undefined outside 0x80-0x9F
         {857, "\xD5", "?"},
-        {10000, "\x80", "\xC3\x84"},        // Mac Roman A diaeresis
+        {10000, "\x80", "\xC3\x84"}, // Mac Roman A diaeresis
         {10007, "\x80", "\xD0\x90"},
         {10029, "\x80", "\xC3\x84"},
-        {874, "\xA1", "\xE0\xB8\x81"},      // Thai ko kai
+        {874, "\xA1", "\xE0\xB8\x81"}, // Thai ko kai
         {1251, "Abc\xC0", "Abc\xD0\x90"},
     };
-    for (const auto& c : cases) EXPECT_EQ(ToAnsi(c.in, c.codePage), c.out) << c.codePage << " " << c.in;
+    for (const auto& c : cases)
+        EXPECT_EQ(ToAnsi(c.in, c.codePage), c.out) << c.codePage << " " << c.in;
 }
 
 TEST_F(CodePageTest, StopsAtNul) {
@@ -73,16 +74,21 @@ TEST_F(CodePageTest, UnavailablePages) {
 
 TEST_F(CodePageTest, MultiBytePages) {
     EXPECT_EQ(ToAnsi("\xC4\xE3\xBA\xC3", 936), "\xE4\xBD\xA0\xE5\xA5\xBD"); // ni hao
-    EXPECT_EQ(ToAnsi("\x80", 936), "\xE2\x82\xAC");                           // euro
-    EXPECT_EQ(ToAnsi("a\x82\xA0z", 932), "a\xE3\x81\x82z");                   // hiragana a
+    EXPECT_EQ(ToAnsi("\x80", 936), "\xE2\x82\xAC");                         // euro
+    EXPECT_EQ(ToAnsi("a\x82\xA0z", 932), "a\xE3\x81\x82z");                 // hiragana a
     EXPECT_EQ(ToAnsi("\x5C", 932), "\\");
-    EXPECT_EQ(ToAnsi("\xB0\xA1", 949), "\xEA\xB0\x80");                       // hangul ga
-    EXPECT_EQ(ToAnsi("\xA4\x40", 950), "\xE4\xB8\x80");                       // one
-    EXPECT_EQ(ToAnsi("x\xC4", 936), "x?");                                    // truncated
-    EXPECT_EQ(ToAnsi("\xFF" "A", 936), "?A");                                 // invalid byte
+    EXPECT_EQ(ToAnsi("\xB0\xA1", 949), "\xEA\xB0\x80"); // hangul ga
+    EXPECT_EQ(ToAnsi("\xA4\x40", 950), "\xE4\xB8\x80"); // one
+    EXPECT_EQ(ToAnsi("x\xC4", 936), "x?");              // truncated
+    EXPECT_EQ(ToAnsi("\xFF"
+                     "A",
+                     936),
+              "?A"); // invalid byte
     EXPECT_EQ(ToAnsi(std::string_view("\xC4\xE3\0\xBA\xC3", 5), 936), "\xE4\xBD\xA0");
     std::u16string wide;
-    ASSERT_TRUE(CodePageToUtf16("\xC4\xE3" "A", 936, wide));
+    ASSERT_TRUE(CodePageToUtf16("\xC4\xE3"
+                                "A",
+                                936, wide));
     EXPECT_EQ(wide, u"\u4F60A");
 }
 
@@ -105,22 +111,22 @@ TEST_F(CodePageTest, Utf16ToAnsi) {
 TEST_F(CodePageTest, SingleByteAnsiSet) {
     SetAnsiCharset("CP1252");
     EXPECT_EQ(AnsiCharset(), "CP1252");
-    EXPECT_EQ(ToAnsi("\x80", 437), "\xC7");      // C cedilla
+    EXPECT_EQ(ToAnsi("\x80", 437), "\xC7"); // C cedilla
     EXPECT_EQ(ToAnsi("\x81", 437), "\xFC");
-    EXPECT_EQ(ToAnsi("\xB3", 437), "?");         // box drawing: not in 1252
-    EXPECT_EQ(ToAnsi("\x81", 1252), "\x81");     // undefined byte kept
+    EXPECT_EQ(ToAnsi("\xB3", 437), "?");     // box drawing: not in 1252
+    EXPECT_EQ(ToAnsi("\x81", 1252), "\x81"); // undefined byte kept
     EXPECT_EQ(ToAnsi("\x80", 866), "?");
     EXPECT_EQ(ToAnsi("\xC4\xE3", 936), "?");
     std::string out;
     Utf16ToAnsi(u"\u00E9\u0410", out);
     EXPECT_EQ(out, "\xE9?");
     EXPECT_TRUE(IsAnsiLetter(0xE9));
-    EXPECT_TRUE(IsAnsiLetter(0x8A));   // S caron
-    EXPECT_FALSE(IsAnsiLetter(0xD7));  // multiplication sign
-    EXPECT_FALSE(IsAnsiLetter(0x80));  // euro sign
+    EXPECT_TRUE(IsAnsiLetter(0x8A));  // S caron
+    EXPECT_FALSE(IsAnsiLetter(0xD7)); // multiplication sign
+    EXPECT_FALSE(IsAnsiLetter(0x80)); // euro sign
     EXPECT_FALSE(IsAnsiLetter(' '));
     SetAnsiCharset("CP1251");
-    EXPECT_EQ(ToAnsi("\x80", 866), "\xC0");      // the tables follow the new set
+    EXPECT_EQ(ToAnsi("\x80", 866), "\xC0"); // the tables follow the new set
 }
 
 TEST_F(CodePageTest, Utf8Letters) {

@@ -197,9 +197,9 @@ TEST(DateTime, DecodeToWholeSeconds) {
         DateParts parts;
         EXPECT_EQ(DecodeDateTimeToSeconds(c.Value, parts), c.InRange) << c.Value;
         if (!c.InRange) continue;
-        const int got[] = {parts.Year, parts.Month, parts.Day, parts.Hour, parts.Minute,
-                           parts.Second, parts.Millisecond};
-        const int want[] = {c.Parts.Year, c.Parts.Month, c.Parts.Day, c.Parts.Hour,
+        const int got[] = {parts.Year,   parts.Month,  parts.Day,        parts.Hour,
+                           parts.Minute, parts.Second, parts.Millisecond};
+        const int want[] = {c.Parts.Year,   c.Parts.Month,  c.Parts.Day,        c.Parts.Hour,
                             c.Parts.Minute, c.Parts.Second, c.Parts.Millisecond};
         EXPECT_TRUE(std::equal(std::begin(got), std::end(got), std::begin(want))) << c.Value;
     }

@@ -47,16 +47,18 @@ TEST(FormatSettings, StrftimeConversion) {
         const char* pattern;
         char separator;
     } cases[] = {
-        {"%m/%d/%y", true, "mm/dd/yyyy", '/'},   // C: two-digit year promoted
-        {"%m/%d/%Y", true, "mm/dd/yyyy", '/'},   // en_US
-        {"%d.%m.%Y", true, "dd/mm/yyyy", '.'},   // de_DE
-        {"%d/%m/%y", true, "dd/mm/yyyy", '/'},   // en_GB
+        {"%m/%d/%y", true, "mm/dd/yyyy", '/'}, // C: two-digit year promoted
+        {"%m/%d/%Y", true, "mm/dd/yyyy", '/'}, // en_US
+        {"%d.%m.%Y", true, "dd/mm/yyyy", '.'}, // de_DE
+        {"%d/%m/%y", true, "dd/mm/yyyy", '/'}, // en_GB
         {"%F", true, "yyyy/mm/dd", '-'},
         {"%e %B %Y", true, "d/mmmm/yyyy", ' '},
         {"%a %d %b %Y", true, "dd/mmm/yyyy", ' '},
         {"%-d.%-m.%Y", true, "d/m/yyyy", '.'},
-        {"%Y\xE5\xB9\xB4%m\xE6\x9C\x88%d\xE6\x97\xA5", true, "yyyy\xE5\xB9\xB4mm\xE6\x9C\x88"
-                                                              "dd\xE6\x97\xA5", '#'},
+        {"%Y\xE5\xB9\xB4%m\xE6\x9C\x88%d\xE6\x97\xA5", true,
+         "yyyy\xE5\xB9\xB4mm\xE6\x9C\x88"
+         "dd\xE6\x97\xA5",
+         '#'},
         {"%H:%M:%S", false, "hh:nn:ss", ':'},
         {"%T", false, "hh:nn:ss", ':'},
         {"%r", false, "hh:nn:ss ampm", ':'},
@@ -108,9 +110,10 @@ TEST(FormatSettings, CurrentAndScoped) {
 namespace ostrane {
 namespace {
 
-bool CompileLocale(const std::string& dir, const char* source, const char* charmap, const char* name) {
-    std::string command = "localedef -i " + std::string(source) + " -f " + charmap + " " + dir + "/" + name +
-                          " >/dev/null 2>&1";
+bool CompileLocale(const std::string& dir, const char* source, const char* charmap,
+                   const char* name) {
+    std::string command = "localedef -i " + std::string(source) + " -f " + charmap + " " + dir +
+                          "/" + name + " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
 }
 
@@ -142,7 +145,8 @@ template <class Body> std::string RunWithLocales(const std::string& dir, Body bo
     return failures;
 }
 
-template <class T, class U> void Check(std::string& failures, const char* what, const T& actual, const U& expected) {
+template <class T, class U>
+void Check(std::string& failures, const char* what, const T& actual, const U& expected) {
     if (!(actual == expected)) failures += std::string(what) + ";";
 }
 
