@@ -1,4 +1,5 @@
 #include "converter/FilterBridge.h"
+#include "platform/AsciiCase.h"
 
 #include <algorithm>
 
@@ -106,7 +107,7 @@ std::vector<std::string> TFilter::UpperFieldNames() const {
 namespace {
 
 bool IsWordOperator(std::string_view text) {
-    return !text.empty() && text.front() >= 'A' && text.front() <= 'Z';
+    return !text.empty() && IsAsciiUpper(text.front());
 }
 
 bool IsQuoted(const std::string& word) {

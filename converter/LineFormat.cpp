@@ -1,4 +1,5 @@
 #include "converter/LineFormat.h"
+#include "platform/AsciiCase.h"
 
 #include <algorithm>
 #include <array>
@@ -24,10 +25,6 @@ constexpr std::array<TypeLetterEntry, 19> TypeLetters{{
 
 // The numeric types whose fixed-width values are padded on the left.
 constexpr std::string_view RightAlignedTypes = "+248FINOY";
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
 
 } // namespace
 
