@@ -62,6 +62,19 @@ using TErrorParseRecord = std::function<void(Sender, const std::exception& Error
 using TOnLoadProgress = std::function<void(Sender, std::int32_t Position, std::int32_t TotalSize)>;
 using TProgressProc = std::function<void(std::int32_t Position, std::int32_t TotalSize)>;
 
+// Kept for the full reader interface; the program (the converter and the
+// dBase reader) does not use these parts:
+// - never called: LoadFromFile (with CheckFileExists, which only it reads),
+//   LoadFromStream, LoadStream, ReadWideBlob, GetColumnIndex, GetColumnNames,
+//   IsEncrypted;
+// - events never raised: OnRowHeight, OnGetCellValue, OnSheet, OnSheetName,
+//   OnRecord (with TBIFFRecordHeader and TByteArray), OnErrorProcess; so the
+//   defaults PrepareLoad binds for the first four (DefaultRowHeight,
+//   DefaultGetCellValue, DefaultSheet, DefaultSheetName) never run;
+// - settings that none of the code it runs reads: LoadNULLs, SheetIndex;
+// - raised but never assigned: OnRecordStatusChanged, ProgressProc;
+// - written but never read: CurrentRow.
+
 // The base of every file reader: published settings and the events through
 // which a reader reports what it finds.  Events may be unset.
 class TCustomSpreadSheetFile {
