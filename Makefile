@@ -41,7 +41,8 @@ sanitize: deps-tests
 	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DOSTRANE_SANITIZE=ON -DOSTRANE_TESTS=ON \
 		$(CMAKE_ARGS) >/dev/null
 	@cmake --build $(SAN_BUILD) -j $(JOBS)
-	@cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+	@cd $(SAN_BUILD) && LSAN_OPTIONS="suppressions=$(CURDIR)/tools/lsan.supp $${LSAN_OPTIONS:-}" \
+		ctest --output-on-failure -j $(JOBS)
 
 # Converts the example table with a header line and shows the result.
 demo: build
