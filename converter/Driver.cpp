@@ -181,14 +181,14 @@ void WarnAboutUnknownFields(const std::vector<FieldDescriptor>& fields,
 // ---------------------------------------------------------------------------
 // Lines
 
-// The field values of the current record, read from the row in place: as
+// The field values of the current record, read from the reader in place: as
 // texts for the delimited lines, as values for JSON.
-class RowValues final : public FieldTextSource, public FieldValueSource {
+class RecordValues final : public FieldTextSource, public FieldValueSource {
 public:
     // rules: one per field, empty when every field is written as its plain
     // text (the common case, with nothing to look up).
-    RowValues(const TSpreadSheetRow& row, std::vector<ValueRule> rules, bool forOtherTools)
-        : row_(row), rules_(std::move(rules)), forOtherTools_(forOtherTools) {}
+    RecordValues(const TA& ta, std::vector<ValueRule> rules, bool forOtherTools)
+        : ta_(ta), rules_(std::move(rules)), forOtherTools_(forOtherTools) {}
 
     void AppendFieldText(std::size_t i, std::string& out) const override {
         const Value* value = FieldValueOrNil(i);
@@ -202,12 +202,11 @@ public:
     }
 
     const Value* FieldValueOrNil(std::size_t i) const override {
-        const TQzICell* cell = CellOrNil(row_.Cols, std::int32_t(i));
-        return cell == nullptr ? nullptr : &cell->Value_;
+        return ta_.FieldOrNil(std::int32_t(i));
     }
 
 private:
-    const TSpreadSheetRow& row_;
+    const TA& ta_;
     std::vector<ValueRule> rules_;
     bool forOtherTools_;
 };
@@ -250,7 +249,16 @@ std::vector<FieldDescriptor> FieldDescriptors(TDBF& reader, std::int32_t fieldCo
     return fields;
 }
 
-// Loads record i into the row and builds its line with build(line); false
+// The fields that the lines write.
+std::vector<bool> WrittenFields(const std::vector<FieldDescriptor>& fields,
+                                const ConvertSettings& settings) {
+    std::vector<bool> written;
+    for (const FieldDescriptor& field : fields)
+        written.push_back(IsFieldSelected(field.Name, settings.FieldList));
+    return written;
+}
+
+// Loads record i and builds its line with build(line); false
 // when the record is not delivered or fails the filter.  Errors carry the
 // record index.
 template <class BuildLine> bool BuildRecord(TA& ta, std::int32_t i, const BuildLine& build) {
@@ -322,12 +330,15 @@ bool ConvertTable(TA& ta, const ConvertSettings& settings) {
             progress->Update(position, total);
         };
     }
+    // The lines read the reader's values in place; no row is filled.
+    ta.FillRow = false;
     ta.Open(source, settings.SourceName);
 
     TDBFHeader header;
     reader.GetHeader(header);
     const std::vector<FieldDescriptor> fields = FieldDescriptors(reader, header.FieldCount);
     WarnAboutUnknownFields(fields, settings.FieldList);
+    ta.SetWrittenFields(WrittenFields(fields, settings));
     const LineFormatter formatter(fields, settings);
     const bool json = settings.Form == OutputForm::Json;
     LineWriter writer(*target, settings.RecordSeparator);
@@ -340,7 +351,7 @@ bool ConvertTable(TA& ta, const ConvertSettings& settings) {
         formatter.BuildTypeLine(line);
         writer.WriteLine(line);
     }
-    const RowValues values(*ta.Row, ValueRules(fields, settings), IsForOtherTools(settings));
+    const RecordValues values(ta, ValueRules(fields, settings), IsForOtherTools(settings));
     // Records wholly past the end of the file are never delivered, so a
     // damaged count does not make the loop run through them.
     const std::int64_t records =

@@ -29,6 +29,7 @@ TFilter::TFilter(TA& ta, std::string filterText) : ta_(ta) {
     TDBFHeader header;
     ta_.Reader->GetHeader(header);
     TDBFField field;
+    fieldCount_ = std::max(header.FieldCount, 0);
     for (std::int32_t i = 0; i < header.FieldCount; ++i) {
         ta_.Reader->GetField(i, field);
         fieldByName_.try_emplace(UpperCaseAscii(field.Name), i);
@@ -96,6 +97,28 @@ void TFilter::Substitute(const ArgumentSlots& args, Value& value) {
             return;
         }
     }
+}
+
+std::vector<bool> TFilter::NamedFields() const {
+    std::vector<bool> named(std::size_t(fieldCount_), false);
+    TExpParser tokenizer;
+    try {
+        TokenizeAll(tokenizer, parser_.Text);
+    } catch (const Exception&) {
+        named.assign(named.size(), true);
+        return named;
+    }
+    for (const auto& token : tokenizer.Tokens()) {
+        if (token->Kind != tkWord) continue;
+        // The word's preset value, as the tree hands it over: one leading
+        // "[" and one trailing "]" removed.
+        std::string_view word = token->Text;
+        if (!word.empty() && word.front() == '[') word.remove_prefix(1);
+        if (!word.empty() && word.back() == ']') word.remove_suffix(1);
+        const WordMeaning meaning = WorkOutMeaning(std::string(word));
+        if (meaning.kind == WordMeaning::Field) named[std::size_t(meaning.field)] = true;
+    }
+    return named;
 }
 
 std::vector<std::string> TFilter::UpperFieldNames() const {

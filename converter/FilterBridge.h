@@ -33,6 +33,10 @@ public:
     Value Evaluate();
     // Upper-cased names of the table's fields.
     std::vector<std::string> UpperFieldNames() const;
+    // One flag per field of the table: whether a word of the filter names
+    // it, so that its value may be asked for.  Every flag is set when the
+    // text does not tokenize (its words cannot be told apart).
+    std::vector<bool> NamedFields() const;
 
 private:
     // What a word means; it depends only on the word's text, so it is worked
@@ -49,6 +53,7 @@ private:
     static void Substitute(const ArgumentSlots& args, Value& value);
 
     TA& ta_;
+    std::int32_t fieldCount_ = 0;
     TQzIParser parser_;
     // Upper-cased field name -> first field of that name.
     std::unordered_map<std::string, std::int32_t> fieldByName_;

@@ -189,6 +189,31 @@ void LineFormatter::AppendQuotedField(std::string& line, std::size_t width, bool
     field[length + padding + 1] = qualifier_[0];
 }
 
+bool LineFormatter::FinishQuotedInPlace(std::string& line, std::size_t at, std::size_t width,
+                                        bool right) const {
+    const char q = qualifier_[0];
+    const std::size_t length = line.size() - at - 1;
+    std::size_t padding = 0;
+    if (fixedWidth_) {
+        if (std::max(length, width) > MaxFormatLength)
+            throw EConvertError(std::string(msg::FormatTooLong));
+        padding = width > length ? width - length : 0;
+    }
+    if ((padding > 0 && q == ' ') || std::memchr(line.data() + at + 1, q, length) != nullptr)
+        return false;
+    if (length + padding == 0) { // an empty value is not quoted
+        line.resize(at);
+        return true;
+    }
+    if (right) {
+        line.insert(at + 1, padding, ' ');
+    } else {
+        line.append(padding, ' ');
+    }
+    line += q;
+    return true;
+}
+
 void LineFormatter::AppendFieldQuotedWhenNeeded(std::string& line, std::size_t width,
                                                 bool right) const {
     if (fixedWidth_) JustifyInPlace(scratch_, 0, width, right);

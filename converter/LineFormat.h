@@ -103,6 +103,11 @@ private:
     // quoted: what JustifyInPlace and AppendValue give, in one go when
     // neither the text nor the padding holds the qualifier.
     void AppendQuotedField(std::string& line, std::size_t width, bool right) const;
+    // Completes a field that BuildLine wrote as the qualifier at `at` and the
+    // text after it: padded and closed as AppendQuotedField would, or false
+    // (the line unchanged) when the text or the padding holds the qualifier.
+    bool FinishQuotedInPlace(std::string& line, std::size_t at, std::size_t width,
+                             bool right) const;
     // AppendQuotedField for quoting only where needed (CSV): padded first,
     // as blanks may be the delimiter.
     void AppendFieldQuotedWhenNeeded(std::string& line, std::size_t width, bool right) const;
@@ -135,6 +140,18 @@ void LineFormatter::BuildLine(std::string& line, bool alignByType,
             const std::size_t start = line.size();
             appendText(column, line);
             JustifyInPlace(line, start, column.Width, right);
+            continue;
+        }
+        if (!whenNeeded_ && qualifier_.size() == 1) {
+            // One pass: the text goes into the line right after its opening
+            // qualifier, is scanned once and padded where it lies.
+            const std::size_t at = line.size();
+            line += qualifier_[0];
+            appendText(column, line);
+            if (FinishQuotedInPlace(line, at, column.Width, right)) continue;
+            scratch_.assign(line, at + 1);
+            line.resize(at);
+            AppendQuotedField(line, column.Width, right);
             continue;
         }
         scratch_.clear();

@@ -38,29 +38,67 @@ void TA::Open(FileStream& source, const std::string& fileName) {
     source.Seek(0, SEEK_SET);
     Reader->LoadOnDemand = true;
     Reader->FileName = fileName;
-    // The row's columns are the same for the whole run.
-    TSpreadSheetCols& cols = Row->Cols;
-    Reader->OnCellValue = [&cols](Sender, std::int32_t, std::int32_t, std::int32_t column,
-                                  std::int32_t formatIndex, const Value& value,
-                                  TAlignment alignment, TQzICellType) {
-        StoreCell(cols, column, formatIndex, value, alignment);
-    };
+    Reader->FireCellEvents = FillRow;
+    if (FillRow) {
+        // The row's columns are the same for the whole run.
+        TSpreadSheetCols& cols = Row->Cols;
+        Reader->OnCellValue = [&cols](Sender, std::int32_t, std::int32_t, std::int32_t column,
+                                      std::int32_t formatIndex, const Value& value,
+                                      TAlignment alignment, TQzICellType) {
+            StoreCell(cols, column, formatIndex, value, alignment);
+        };
+    }
     Filter.reset();
+    written_.clear();
     Reader->ParseStream(source);
 }
 
 bool TA::LoadRecord(std::int32_t i) {
-    Row->ClearValues();
+    if (FillRow) Row->ClearValues();
+    record_ = i;
     return Reader->LoadRecord(i, i);
 }
 
 bool TA::PassesFilter() {
-    return FilterText.empty() || RecordPassesFilter(*this);
+    if (!FilterText.empty() && !RecordPassesFilter(*this)) return false;
+    Reader->ReportLateFields(record_);
+    return true;
 }
 
 void TA::SetFilter(std::string filterText) {
     Filter.reset();
     FilterText = std::move(filterText);
+    if (!written_.empty()) ApplyFieldUses();
+}
+
+void TA::SetWrittenFields(std::vector<bool> written) {
+    written_ = std::move(written);
+    ApplyFieldUses();
+}
+
+// The filter's fields are decoded with the record, the other written ones
+// only once it passed; the rest never.  A filter whose words cannot be told
+// apart keeps every field early.
+void TA::ApplyFieldUses() {
+    std::vector<bool> filtered;
+    if (!FilterText.empty()) {
+        if (!Filter) Filter = std::make_unique<TFilter>(*this, FilterText);
+        filtered = Filter->NamedFields();
+    }
+    std::vector<FieldUse> uses(written_.size(), FieldUse::Unused);
+    for (std::size_t i = 0; i < uses.size(); ++i) {
+        if (i < filtered.size() && filtered[i])
+            uses[i] = FieldUse::Early;
+        else if (written_[i])
+            uses[i] = filtered.empty() ? FieldUse::Early : FieldUse::Late;
+    }
+    Reader->SetFieldUses(uses);
+}
+
+const Value* TA::FieldOrNil(std::int32_t i) const {
+    if (!FillRow) return Reader->DecodedValue(i);
+    const TQzICell* cell = CellOrNil(Row->Cols, i);
+    return cell == nullptr ? nullptr : &cell->Value_;
 }
 
 void CaptureCell(TA& ta, std::int32_t column, std::int32_t formatIndex, const Value& value,
@@ -69,13 +107,13 @@ void CaptureCell(TA& ta, std::int32_t column, std::int32_t formatIndex, const Va
 }
 
 void AssignFieldValue(const TA& ta, std::int32_t i, Value& out) {
-    const TQzICell* cell = CellOrNil(ta.Row->Cols, i);
-    if (cell == nullptr) {
+    const Value* field = ta.FieldOrNil(i);
+    if (field == nullptr) {
         out.SetNull();
-    } else if (cell->Value_.IsBoolean()) {
-        out.SetText(cell->Value_.BooleanPayload() ? "1" : "0");
+    } else if (field->IsBoolean()) {
+        out.SetText(field->BooleanPayload() ? "1" : "0");
     } else {
-        out.AssignFrom(cell->Value_);
+        out.AssignFrom(*field);
     }
 }
 

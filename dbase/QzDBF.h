@@ -170,6 +170,10 @@ inline std::int64_t NextMemoChunk(std::int64_t remaining, std::int64_t chunkSize
 
 class RecordDecoder;
 
+// What LoadRecord does with a field: decodes it (Early), leaves it for
+// ReportLateFields (Late), or skips it because nobody reads it (Unused).
+enum class FieldUse : std::uint8_t { Unused, Early, Late };
+
 class TDBF : public TSpreadSheetFile {
 public:
     TDBF();
@@ -196,6 +200,18 @@ public:
     // any parse, and for an index outside the parsed fields).
     void GetHeader(TDBFHeader& header);
     void GetField(std::int32_t index, TDBFField& field);
+
+    // False: LoadRecord decodes the fields for DecodedValue only, without
+    // raising OnCellValue (whose default handler stores every cell).
+    bool FireCellEvents = true;
+    // One use per field for the records that follow (fields beyond the list
+    // are Early; an empty list makes every field Early, as after a parse).
+    void SetFieldUses(const std::vector<FieldUse>& uses);
+    // Decodes and reports the Late fields of the record just loaded.
+    void ReportLateFields(std::int32_t rowNo);
+    // Field i of the record just loaded as the reader decoded it; stale for
+    // a field that was not decoded.  nullptr outside the fields.
+    const Value* DecodedValue(std::int32_t field) const;
 
     // Texts of the table re-encoded into the ANSI set by its language driver.
     std::string ConvertText(std::string_view text);

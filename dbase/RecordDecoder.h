@@ -60,8 +60,17 @@ public:
     // there at all (past the end, or only the end-of-file byte).
     bool Read(FileStream& stream);
     TQzIRowStatus Status() const { return buffer_[0] == '*' ? rsDeleted : rsNormal; }
-    // Decodes every field and reports it through OnCellValue.
+    // Decodes the early fields (every field unless SetFieldUses said
+    // otherwise) and reports each through OnCellValue when it is bound.
     void Report(std::int32_t row);
+    // The same for the late fields of the record last read.
+    void ReportLate(std::int32_t row);
+    // Which fields Report and ReportLate decode; empty: every field early.
+    void SetFieldUses(const std::vector<FieldUse>& uses);
+    // The value of field i as last decoded; nullptr outside the fields.
+    const Value* CellValue(std::int32_t i) const {
+        return i >= 0 && std::size_t(i) < cells_.size() ? &cells_[std::size_t(i)] : nullptr;
+    }
 
     // What the decoders read and write.
     TDBF& Owner;
@@ -84,6 +93,7 @@ public:
 
 private:
     void ReportField(std::size_t i, std::int32_t row, const std::uint8_t* nullFlags);
+    void ReportFields(const std::vector<std::uint32_t>& fields, std::int32_t row);
     // The null flag bytes of this record; none when the table has no null
     // flags or its writer blanked them.
     const std::uint8_t* NullFlags() const;
@@ -94,6 +104,8 @@ private:
     std::uint16_t nullFlagsLength_ = 0;
     std::vector<FieldSlot> slots_;
     std::vector<Value> cells_; // one per slot
+    // The slots that Report and ReportLate decode, in field order.
+    std::vector<std::uint32_t> early_, late_;
     std::vector<std::uint8_t> buffer_;
 };
 

@@ -415,6 +415,7 @@ RecordDecoder::RecordDecoder(TDBF& owner, const TQzDBFTable& table, std::uint16_
         if (slot.NullBit >= flagBits) slot.NullBit = -1;
     }
     buffer_.assign(bufferSize, 0);
+    SetFieldUses({});
 }
 
 bool RecordDecoder::Read(FileStream& stream) {
@@ -453,17 +454,37 @@ void RecordDecoder::ReportField(std::size_t i, std::int32_t row, const std::uint
     } else {
         plan->Decode(*this, *plan, bytes);
     }
-    Owner.OnCellValue(&Owner, 0, row, std::int32_t(i), 0, *Cell, Alignment, CellType);
+    if (Owner.FireCellEvents)
+        Owner.OnCellValue(&Owner, 0, row, std::int32_t(i), 0, *Cell, Alignment, CellType);
+}
+
+void RecordDecoder::ReportFields(const std::vector<std::uint32_t>& fields, std::int32_t row) {
+    // Read once: the compiler cannot tell that the event leaves the plan alone.
+    const std::size_t count = fields.size();
+    const std::uint32_t* indices = fields.data();
+    Value* cells = cells_.data();
+    const std::uint8_t* nullFlags = NullFlags();
+    for (std::size_t k = 0; k < count; ++k) {
+        Cell = &cells[indices[k]];
+        ReportField(indices[k], row, nullFlags);
+    }
 }
 
 void RecordDecoder::Report(std::int32_t row) {
-    // Read once: the compiler cannot tell that the event leaves the plan alone.
-    const std::size_t count = slots_.size();
-    Value* cells = cells_.data();
-    const std::uint8_t* nullFlags = NullFlags();
-    for (std::size_t i = 0; i < count; ++i) {
-        Cell = &cells[i];
-        ReportField(i, row, nullFlags);
+    ReportFields(early_, row);
+}
+
+void RecordDecoder::ReportLate(std::int32_t row) {
+    ReportFields(late_, row);
+}
+
+void RecordDecoder::SetFieldUses(const std::vector<FieldUse>& uses) {
+    early_.clear();
+    late_.clear();
+    for (std::uint32_t i = 0; i < slots_.size(); ++i) {
+        const FieldUse use = i < uses.size() ? uses[i] : FieldUse::Early;
+        if (uses.empty() || use == FieldUse::Early) early_.push_back(i);
+        if (!uses.empty() && use == FieldUse::Late) late_.push_back(i);
     }
 }
 
@@ -472,6 +493,18 @@ void RecordDecoder::Report(std::int32_t row) {
 
 std::int64_t TDBF::TextsNotValid() const {
     return decoder_ ? decoder_->TextsNotValid : 0;
+}
+
+void TDBF::SetFieldUses(const std::vector<FieldUse>& uses) {
+    if (decoder_) decoder_->SetFieldUses(uses);
+}
+
+void TDBF::ReportLateFields(std::int32_t rowNo) {
+    if (decoder_) decoder_->ReportLate(rowNo);
+}
+
+const Value* TDBF::DecodedValue(std::int32_t field) const {
+    return decoder_ ? decoder_->CellValue(field) : nullptr;
 }
 
 std::int64_t TDBF::RecordPosition(const TDBFHeader& header, std::int32_t index) const {

@@ -612,6 +612,13 @@ bool IsValidUtf8(std::string_view text) {
     std::size_t i = 0;
     const std::size_t n = text.size();
     while (i < n) {
+        // Texts are mostly ASCII: eight bytes at a time while no byte has its
+        // top bit set.
+        constexpr std::uint64_t kTopBits = 0x8080808080808080ull;
+        std::uint64_t word;
+        while (i + 8 <= n && (std::memcpy(&word, text.data() + i, 8), (word & kTopBits) == 0))
+            i += 8;
+        if (i >= n) break;
         const auto lead = static_cast<unsigned char>(text[i]);
         if (lead < 0x80) {
             ++i;

@@ -107,6 +107,29 @@ TEST(Hostile, UnreadableSource) {
               "no read permission");
 }
 
+// A memo file that cannot be opened stops a run that reads a memo field, and
+// only such a run: the others never open it.
+TEST(Hostile, UnreadableMemoFile) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not deny root";
+    TempDir dir;
+    const std::string source = TableBuilder(0x83)
+                                   .Field("A", 'C', 1)
+                                   .Field("NOTE", 'M', 10)
+                                   .Row({"a", BlockText(1)})
+                                   .Write(dir.Path(), "t.dbf");
+    const std::string memo = dir.File("t.dbt");
+    WriteFileBytes(memo, std::string(1024, '\0'));
+    ASSERT_EQ(chmod(memo.c_str(), 0), 0);
+    ExpectRun(Convert(source, dir.File("out.txt")),
+              {"EFOpenError: Cannot open file " + memo + " (record 0)\n", 1, "", ""},
+              "memo written");
+    ExpectRun(Convert(source, dir.File("out.txt"), {"/FIELDS=A"}), {"", 0, "", "a\r\n"},
+              "memo neither written nor filtered");
+    ExpectRun(Convert(source, dir.File("out.txt"), {"/FIELDS=A", "/FILTER=NOTE = x"}),
+              {"EFOpenError: Cannot open file " + memo + " (record 0)\n", 1, "", ""},
+              "memo filtered");
+}
+
 TEST(Hostile, TargetInAMissingFolder) {
     TempDir dir;
     const std::string source =

@@ -148,5 +148,37 @@ TEST_F(CodePageTest, CharsetToAnsi) {
     EXPECT_EQ(out, "plain");
 }
 
+// The ASCII run before and after a sequence, of any length (the check skips
+// whole words of ASCII), leaves the verdict on the sequence alone.
+TEST(Utf8Validity, SequencesAfterAndBeforeAsciiRuns) {
+    const struct {
+        std::string_view Sequence;
+        bool Valid;
+    } cases[] = {
+        {"", true},
+        {"\xC3\xA9", true},         // two bytes
+        {"\xE2\x82\xAC", true},     // three
+        {"\xF0\x9F\x98\x80", true}, // four
+        {"\xC3", false},            // cut short
+        {"\xE2\x82", false},
+        {"\x80", false},     // continuation without lead
+        {"\xC0\xAF", false}, // overlong
+        {"\xE0\x80\xAF", false},
+        {"\xED\xA0\x80", false},     // surrogate
+        {"\xF4\x90\x80\x80", false}, // beyond Unicode
+        {"\xFF", false},
+        {"\xC3\xA9\xC3", false},
+    };
+    for (const auto& c : cases) {
+        for (std::size_t before = 0; before <= 17; ++before) {
+            for (std::size_t after : {0, 1, 8, 9}) {
+                const std::string text =
+                    std::string(before, 'a') + std::string(c.Sequence) + std::string(after, 'b');
+                EXPECT_EQ(IsValidUtf8(text), c.Valid) << before << " " << after;
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace ostrane
