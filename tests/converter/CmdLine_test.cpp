@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "converter/CmdLineHelper.h"
+#include "support/Conversion.h"
 #include "support/Process.h"
 
 namespace ostrane {
@@ -98,17 +99,10 @@ test::ProcessResult RunOstrane(std::vector<std::string> arguments) {
 }
 
 TEST(ProgramTest, FewerThanTwoArgumentsShowTheBanner) {
-    const std::string banner =
-        "Ostrane v2.6\r\n"
-        "convert dBase tables into text files\r\n\r\n"
-        "\r\n"
-        "ostrane <source.dbf> <target.txt> [/h] [/f] [/fixed] [/delimiter=<separator>] "
-        "[/qualifier=<char>] [/recordseparator=<crlf|cr|lf|>] [/fields=<field1;field2;...>] "
-        "[/filter=<filter>]\r\n";
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{}, std::vector<std::string>{"a.dbf"}}) {
         const test::ProcessResult r = RunOstrane(arguments);
-        EXPECT_EQ(r.Stdout, banner);
+        EXPECT_EQ(r.Stdout, test::ExpectedBanner);
         EXPECT_EQ(r.Stderr, "");
         EXPECT_EQ(r.ExitCode, 0);
     }

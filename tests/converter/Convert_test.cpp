@@ -28,16 +28,6 @@ void ExpectError(const Conversion& run, const std::string& line) {
     EXPECT_EQ(run.Process.Stdout, line + "\n");
 }
 
-// NAME C(10), AGE N(3), OK L(1) holding one record: Smith, 42, true.
-std::string SmithTable(const TempDir& dir) {
-    return TableBuilder(0x03)
-        .Field("NAME", 'C', 10)
-        .Field("AGE", 'N', 3)
-        .Field("OK", 'L', 1)
-        .Row({"Smith", " 42", "T"})
-        .Write(dir.Path(), "smith.dbf");
-}
-
 TEST(Convert, SmithUnderEachSwitch) {
     TempDir dir;
     const std::string table = SmithTable(dir);

@@ -18,4 +18,12 @@ struct Conversion {
 Conversion Convert(const std::string& table, const std::string& target,
                    const std::vector<std::string>& switches = {}, int timeoutSeconds = 120);
 
+// The banner and usage line that the program prints without arguments (and
+// first of all with --help), byte for byte.
+extern const std::string ExpectedBanner;
+
+// dir/smith.dbf: NAME C(10), AGE N(3), OK L(1) holding one record: Smith,
+// 42, true.  Returns its path.
+std::string SmithTable(const TempDir& dir);
+
 } // namespace ostrane::test
