@@ -187,18 +187,14 @@ class RecordValues final : public FieldTextSource, public FieldValueSource {
 public:
     // rules: one per field, empty when every field is written as its plain
     // text (the common case, with nothing to look up).
-    RecordValues(const TA& ta, std::vector<ValueRule> rules, bool forOtherTools)
+    RecordValues(TA& ta, std::vector<ValueRule> rules, bool forOtherTools)
         : ta_(ta), rules_(std::move(rules)), forOtherTools_(forOtherTools) {}
 
+    // Without rules the run writes each text straight from the record.
     void AppendFieldText(std::size_t i, std::string& out) const override {
+        if (rules_.empty()) return ta_.AppendFieldText(std::int32_t(i), out);
         const Value* value = FieldValueOrNil(i);
-        if (value == nullptr) return;
-        if (!rules_.empty()) return AppendRuledText(out, rules_[i], *value, forOtherTools_);
-        if (value->IsBoolean()) {
-            out += value->BooleanPayload() ? '1' : '0';
-        } else {
-            value->AppendText(out);
-        }
+        if (value != nullptr) AppendRuledText(out, rules_[i], *value, forOtherTools_);
     }
 
     const Value* FieldValueOrNil(std::size_t i) const override {
@@ -206,7 +202,7 @@ public:
     }
 
 private:
-    const TA& ta_;
+    TA& ta_;
     std::vector<ValueRule> rules_;
     bool forOtherTools_;
 };
@@ -338,7 +334,8 @@ bool ConvertTable(TA& ta, const ConvertSettings& settings) {
     reader.GetHeader(header);
     const std::vector<FieldDescriptor> fields = FieldDescriptors(reader, header.FieldCount);
     WarnAboutUnknownFields(fields, settings.FieldList);
-    ta.SetWrittenFields(WrittenFields(fields, settings));
+    std::vector<ValueRule> rules = ValueRules(fields, settings);
+    ta.SetWrittenFields(WrittenFields(fields, settings), rules.empty());
     const LineFormatter formatter(fields, settings);
     const bool json = settings.Form == OutputForm::Json;
     LineWriter writer(*target, settings.RecordSeparator);
@@ -351,7 +348,7 @@ bool ConvertTable(TA& ta, const ConvertSettings& settings) {
         formatter.BuildTypeLine(line);
         writer.WriteLine(line);
     }
-    const RecordValues values(ta, ValueRules(fields, settings), IsForOtherTools(settings));
+    const RecordValues values(ta, std::move(rules), IsForOtherTools(settings));
     // Records wholly past the end of the file are never delivered, so a
     // damaged count does not make the loop run through them.
     const std::int64_t records =

@@ -71,8 +71,9 @@ void TA::SetFilter(std::string filterText) {
     if (!written_.empty()) ApplyFieldUses();
 }
 
-void TA::SetWrittenFields(std::vector<bool> written) {
+void TA::SetWrittenFields(std::vector<bool> written, bool asTexts) {
     written_ = std::move(written);
+    writtenAsTexts_ = asTexts && !FillRow;
     ApplyFieldUses();
 }
 
@@ -89,6 +90,8 @@ void TA::ApplyFieldUses() {
     for (std::size_t i = 0; i < uses.size(); ++i) {
         if (i < filtered.size() && filtered[i])
             uses[i] = FieldUse::Early;
+        else if (written_[i] && writtenAsTexts_)
+            uses[i] = FieldUse::Text;
         else if (written_[i])
             uses[i] = filtered.empty() ? FieldUse::Early : FieldUse::Late;
     }
@@ -99,6 +102,17 @@ const Value* TA::FieldOrNil(std::int32_t i) const {
     if (!FillRow) return Reader->DecodedValue(i);
     const TQzICell* cell = CellOrNil(Row->Cols, i);
     return cell == nullptr ? nullptr : &cell->Value_;
+}
+
+void TA::AppendFieldText(std::int32_t i, std::string& out) {
+    if (!FillRow) return Reader->AppendFieldText(i, out);
+    const Value* value = FieldOrNil(i);
+    if (value == nullptr) return;
+    if (value->IsBoolean()) {
+        out += value->BooleanPayload() ? '1' : '0';
+    } else {
+        value->AppendText(out);
+    }
 }
 
 void CaptureCell(TA& ta, std::int32_t column, std::int32_t formatIndex, const Value& value,

@@ -39,8 +39,13 @@ struct TA {
     void SetFilter(std::string filterText);
     // The fields that the output writes, one flag per field (after Open):
     // from then on a record decodes only these and the filter's fields, the
-    // filter's first.
-    void SetWrittenFields(std::vector<bool> written);
+    // filter's first.  asTexts: the output reads the written fields only
+    // through AppendFieldText, so those the filter does not name are never
+    // decoded; their texts go from the record to the line.
+    void SetWrittenFields(std::vector<bool> written, bool asTexts = false);
+    // Appends the text of field i of the record just loaded: its value's
+    // text, a logical as 1 or 0, nothing without a value.
+    void AppendFieldText(std::int32_t i, std::string& out);
     // Field i of the record just loaded: the row's cell with FillRow, else
     // the reader's decoded value; nullptr when there is none.
     const Value* FieldOrNil(std::int32_t i) const;
@@ -61,7 +66,8 @@ private:
     void ApplyFieldUses();
 
     std::vector<bool> written_; // empty: every field, decoded at once
-    std::int32_t record_ = 0;   // the record last loaded
+    bool writtenAsTexts_ = false;
+    std::int32_t record_ = 0; // the record last loaded
 };
 
 // Stores one reported field in ta.Row (the shape of OnCellValue; the sheet

@@ -171,8 +171,9 @@ inline std::int64_t NextMemoChunk(std::int64_t remaining, std::int64_t chunkSize
 class RecordDecoder;
 
 // What LoadRecord does with a field: decodes it (Early), leaves it for
-// ReportLateFields (Late), or skips it because nobody reads it (Unused).
-enum class FieldUse : std::uint8_t { Unused, Early, Late };
+// ReportLateFields (Late), or skips it because nobody reads it (Unused) or
+// because only its text is read, through AppendFieldText (Text).
+enum class FieldUse : std::uint8_t { Unused, Early, Late, Text };
 
 class TDBF : public TSpreadSheetFile {
 public:
@@ -212,6 +213,10 @@ public:
     // Field i of the record just loaded as the reader decoded it; stale for
     // a field that was not decoded.  nullptr outside the fields.
     const Value* DecodedValue(std::int32_t field) const;
+    // Appends the text of field i of the record just loaded: its decoded
+    // value's text (a logical as 1 or 0), or for a Text field the same text
+    // written straight from the record.  Nothing outside the fields.
+    void AppendFieldText(std::int32_t field, std::string& out);
 
     // Texts of the table re-encoded into the ANSI set by its language driver.
     std::string ConvertText(std::string_view text);

@@ -20,8 +20,19 @@ namespace ostrane {
 bool ParseFieldDate(std::string_view text, double& value);
 bool ParseFieldDateGeneral(std::string_view text, double& value);
 
+// The text of an N or F field's stored text that is not blank, under the
+// settings in force: what decoding it and writing the value's text give.
+// Plain decimals of up to 15 significant digits are written from their
+// digits; AppendNumericFieldTextGeneral always goes through the value, and
+// the tests hold the two to the same texts.
+void AppendNumericFieldText(std::string_view text, std::uint8_t decimals, std::string& out);
+void AppendNumericFieldTextGeneral(std::string_view text, std::uint8_t decimals, std::string& out);
+
 struct FieldSlot;
 using FieldDecoder = void (*)(RecordDecoder&, const FieldSlot&, const std::uint8_t* bytes);
+// Appends a field's text straight from its bytes (see RecordDecoder::AppendText).
+using FieldTextWriter = void (*)(RecordDecoder&, const FieldSlot&, const std::uint8_t* bytes,
+                                 std::string& out);
 
 // How a field's bytes say that it holds no value.
 enum class BlankRule : std::uint8_t {
@@ -44,6 +55,10 @@ struct FieldSlot {
     std::int16_t NullBit = -1;
     std::int16_t LengthBit = -1;
     FieldDecoder Decode = nullptr;
+    FieldTextWriter Write = nullptr;
+    // Written by its text alone (FieldUse::Text): never decoded into a value.
+    bool TextOnly = false;
+    std::uint32_t Index = 0; // the field's position
 };
 
 class RecordDecoder {
@@ -67,6 +82,12 @@ public:
     void ReportLate(std::int32_t row);
     // Which fields Report and ReportLate decode; empty: every field early.
     void SetFieldUses(const std::vector<FieldUse>& uses);
+    // Appends the text of field i of the record last read, as its value's
+    // text (a logical as 1 or 0, nothing for no value); a field used as
+    // Text goes from the record bytes to out without a value in between.
+    void AppendText(std::size_t i, std::string& out);
+    // Decodes field i into its value without reporting it.
+    void DecodeField(std::size_t i);
     // The value of field i as last decoded; nullptr outside the fields.
     const Value* CellValue(std::int32_t i) const {
         return i >= 0 && std::size_t(i) < cells_.size() ? &cells_[std::size_t(i)] : nullptr;
@@ -92,6 +113,7 @@ public:
     std::string Scratch; // conversions of texts
 
 private:
+    void DecodeField(std::size_t i, const std::uint8_t* nullFlags);
     void ReportField(std::size_t i, std::int32_t row, const std::uint8_t* nullFlags);
     void ReportFields(const std::vector<std::uint32_t>& fields, std::int32_t row);
     // The null flag bytes of this record; none when the table has no null

@@ -12,6 +12,8 @@
 #include "dbase/RecordDecoder.h"
 #include "platform/CodePage.h"
 #include "platform/DateTime.h"
+#include "platform/FormatSettings.h"
+#include "platform/NumberFormat.h"
 #include "platform/TextToValue.h"
 #include "util/QzIUtils.h"
 
@@ -55,6 +57,47 @@ bool ParseTimeOfDay(std::string_view text, double& value) {
         return false;
     value = DateTimeFromDayAndMs(kDayOfEpoch, ((hour * 60 + minute) * 60 + second) * 1000LL);
     return true;
+}
+
+// ---------------------------------------------------------------------------
+// Dates of D fields
+
+// The first eight bytes of text as the numbers 0..9, one per byte of the
+// word (the first lowest), when all eight are ASCII digits.
+bool EightDigits(std::string_view text, std::uint64_t& digits) {
+    static_assert(std::endian::native == std::endian::little);
+    constexpr std::uint64_t kHighHalves = 0xF0F0F0F0F0F0F0F0ull;
+    constexpr std::uint64_t kZeros = 0x3030303030303030ull;
+    constexpr std::uint64_t kSixes = 0x0606060606060606ull;
+    if (text.size() < 8) return false;
+    std::uint64_t word;
+    std::memcpy(&word, text.data(), sizeof word);
+    // '0' to '9' are 0x30 to 0x39: high half 3, which adding 6 keeps
+    // (no byte can carry into the next once every high half is 3).
+    if ((word & kHighHalves) != kZeros || ((word + kSixes) & kHighHalves) != kZeros) return false;
+    digits = word - kZeros;
+    return true;
+}
+
+int Digit(std::uint64_t digits, int i) {
+    return static_cast<int>((digits >> (8 * i)) & 0xFF);
+}
+
+struct FieldDateParts {
+    int Year = 0, Month = 0, Day = 0;
+};
+
+// YYYYMMDD from the digits that EightDigits gives.
+FieldDateParts DatePartsOf(std::uint64_t g) {
+    return {Digit(g, 0) * 1000 + Digit(g, 1) * 100 + Digit(g, 2) * 10 + Digit(g, 3),
+            Digit(g, 4) * 10 + Digit(g, 5), Digit(g, 6) * 10 + Digit(g, 7)};
+}
+
+// Whether the parts make a date a D field holds: after the year 1000, a day
+// the calendar has.
+bool IsFieldDate(const FieldDateParts& date) {
+    return date.Year > 1000 && date.Month >= 1 && date.Month <= 12 && date.Day >= 1 &&
+           date.Day <= DaysInMonth(date.Year, date.Month);
 }
 
 // ---------------------------------------------------------------------------
@@ -136,14 +179,21 @@ bool IsOverflowMark(std::string_view text) {
            text.find_first_not_of("* ") == std::string_view::npos;
 }
 
-void DecodeNumeric(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
-    const std::string_view text = FieldText(slot, bytes);
+// The value of an N or F field's text; false when it holds none.
+bool NumericFieldValue(std::string_view text, std::uint8_t decimals, double& result) {
     const double value = ValPrefix(text);
-    if (value == 0 && IsOverflowMark(text)) {
+    if (value == 0 && IsOverflowMark(text)) return false;
+    result = decimals == 0 ? WholeNumber(value) : value;
+    return true;
+}
+
+void DecodeNumeric(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
+    double value = 0;
+    if (!NumericFieldValue(FieldText(slot, bytes), slot.Decimals, value)) {
         d.Cell->SetNull();
         return SetCellKind(d, taLeftJustify, ictEmpty);
     }
-    d.Cell->SetDouble(slot.Decimals == 0 ? WholeNumber(value) : value);
+    d.Cell->SetDouble(value);
     SetCellKind(d, taRightJustify, ictDecimal);
 }
 
@@ -237,10 +287,73 @@ void DecodeNullFlags(RecordDecoder& d, const FieldSlot&, const std::uint8_t*) {
     SetCellKind(d, taLeftJustify, ictEmpty);
 }
 
+// ---------------------------------------------------------------------------
+// Text writers: a field's text from its bytes, for the fields that are
+// written and not otherwise read.  Each gives what decoding the field and
+// writing its value's text would.
+
+// The text of a value as the lines write it: a logical as 1 or 0.
+void AppendValueText(const Value& value, std::string& out) {
+    if (value.IsBoolean()) {
+        out += value.BooleanPayload() ? '1' : '0';
+    } else {
+        value.AppendText(out);
+    }
+}
+
+// Any type: the field decoded into its value, and the value's text.
+void WriteDecodedText(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t*,
+                      std::string& out) {
+    d.DecodeField(slot.Index);
+    AppendValueText(*d.Cell, out);
+}
+
+void WriteCharacterText(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes,
+                        std::string& out) {
+    const std::string_view text = FieldText(slot, bytes);
+    if (IsBlank(text)) return;
+    if (!slot.Convert) {
+        out += text;
+        return;
+    }
+    if (d.CheckCopiedTexts && !IsValidUtf8(text)) ++d.TextsNotValid;
+    out += d.Conversion.Apply(text, d.Scratch);
+}
+
+void WriteNumericText(RecordDecoder&, const FieldSlot& slot, const std::uint8_t* bytes,
+                      std::string& out) {
+    const std::string_view text = FieldText(slot, bytes);
+    // A number has a digit, so a text that the shortcut reads is not blank.
+    if (TryAppendPlainDecimal(out, text, slot.Decimals == 0,
+                              CurrentFormatSettings().DecimalSeparator))
+        return;
+    if (!IsBlank(text)) AppendNumericFieldTextGeneral(text, slot.Decimals, out);
+}
+
+void WriteDateText(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes,
+                   std::string& out) {
+    const std::string_view text = FieldText(slot, bytes);
+    std::uint64_t g = 0;
+    if (!EightDigits(text, g)) return WriteDecodedText(d, slot, bytes, out);
+    const FieldDateParts date = DatePartsOf(g);
+    // Eight digits that are no date give no value.
+    if (IsFieldDate(date))
+        AppendDateText(out, date.Year, date.Month, date.Day, CurrentFormatSettings());
+}
+
+// Length 1 or more: a blank or NUL first byte is no letter, as for the
+// blank test; other letters say the truth or nothing.
+void WriteLogicalText(RecordDecoder&, const FieldSlot&, const std::uint8_t* bytes,
+                      std::string& out) {
+    const std::int8_t truth = kLogicalLetters[bytes[0]];
+    if (truth >= 0) out += truth == 1 ? '1' : '0';
+}
+
 struct TypeRule {
     FieldDecoder Decode = DecodeCharacter;
     BlankRule Blank = BlankRule::Text;
     bool ZeroIsNull = false;
+    FieldTextWriter Write = WriteCharacterText;
 };
 
 constexpr bool IsMemoType(char type) {
@@ -254,17 +367,20 @@ constexpr std::array<TypeRule, 256> MakeTypeRules() {
     std::array<TypeRule, 256> rules{};
     auto set = [&rules](char type, FieldDecoder decode, BlankRule blank = BlankRule::Text,
                         bool zeroIsNull = false) {
-        rules[static_cast<unsigned char>(type)] = {decode, blank, zeroIsNull};
+        rules[static_cast<unsigned char>(type)] = {decode, blank, zeroIsNull, WriteDecodedText};
     };
-    set('D', DecodeDate);
+    auto setText = [&rules](char type, FieldDecoder decode, FieldTextWriter write) {
+        rules[static_cast<unsigned char>(type)] = {decode, BlankRule::Text, false, write};
+    };
+    setText('D', DecodeDate, WriteDateText);
     set('T', DecodeTime);
     set('@', DecodeTimestamp, BlankRule::Binary, true);
-    set('F', DecodeNumeric);
-    set('N', DecodeNumeric);
+    setText('F', DecodeNumeric, WriteNumericText);
+    setText('N', DecodeNumeric, WriteNumericText);
     set('O', DecodeBigEndianDouble, BlankRule::Binary, true);
     set('8', DecodeDouble, BlankRule::Binary);
     set('Y', DecodeCurrency, BlankRule::Binary);
-    set('L', DecodeLogical);
+    setText('L', DecodeLogical, WriteLogicalText);
     set('+', DecodeAutoIncrement, BlankRule::None);
     set('I', DecodeAutoIncrement, BlankRule::None);
     set('4', DecodeInteger, BlankRule::None);
@@ -282,7 +398,8 @@ TypeRule RuleFor(const TDBFField& field, std::uint8_t signature, bool binaryBloc
     if (field.FieldType == 'B' && field.Length == 8 && visualFoxPro)
         return kTypeRules[static_cast<unsigned char>('8')];
     // Visual FoxPro varbinary and varchar live in the record.
-    if (field.FieldType == 'Q' && visualFoxPro) return {DecodeBytes, BlankRule::Binary};
+    if (field.FieldType == 'Q' && visualFoxPro)
+        return {DecodeBytes, BlankRule::Binary, false, WriteDecodedText};
     TypeRule rule = kTypeRules[static_cast<unsigned char>(field.FieldType)];
     // A date-time of two binary 32-bit numbers.
     if (field.FieldType == 'T' && field.Length == 8)
@@ -290,6 +407,9 @@ TypeRule RuleFor(const TDBFField& field, std::uint8_t signature, bool binaryBloc
     // A binary block number (block 0 is no memo text).
     if (IsMemoType(field.FieldType) && binaryBlockNumbers && field.Length == 4)
         rule.Blank = BlankRule::Binary;
+    // The writers read a field's first byte without the blank test, which
+    // an empty field passes.
+    if (field.Length == 0) rule.Write = WriteDecodedText;
     return rule;
 }
 
@@ -318,33 +438,15 @@ bool FlagBit(const std::uint8_t* flags, std::int16_t bit) {
 
 } // namespace
 
-// ---------------------------------------------------------------------------
-// Dates of D fields
-
-namespace {
-
-// The first eight bytes of text as the numbers 0..9, one per byte of the
-// word (the first lowest), when all eight are ASCII digits.
-bool EightDigits(std::string_view text, std::uint64_t& digits) {
-    static_assert(std::endian::native == std::endian::little);
-    constexpr std::uint64_t kHighHalves = 0xF0F0F0F0F0F0F0F0ull;
-    constexpr std::uint64_t kZeros = 0x3030303030303030ull;
-    constexpr std::uint64_t kSixes = 0x0606060606060606ull;
-    if (text.size() < 8) return false;
-    std::uint64_t word;
-    std::memcpy(&word, text.data(), sizeof word);
-    // '0' to '9' are 0x30 to 0x39: high half 3, which adding 6 keeps
-    // (no byte can carry into the next once every high half is 3).
-    if ((word & kHighHalves) != kZeros || ((word + kSixes) & kHighHalves) != kZeros) return false;
-    digits = word - kZeros;
-    return true;
+void AppendNumericFieldTextGeneral(std::string_view text, std::uint8_t decimals, std::string& out) {
+    double value = 0;
+    if (NumericFieldValue(text, decimals, value)) Value::FromDouble(value).AppendText(out);
 }
 
-int Digit(std::uint64_t digits, int i) {
-    return static_cast<int>((digits >> (8 * i)) & 0xFF);
+void AppendNumericFieldText(std::string_view text, std::uint8_t decimals, std::string& out) {
+    if (!TryAppendPlainDecimal(out, text, decimals == 0, CurrentFormatSettings().DecimalSeparator))
+        AppendNumericFieldTextGeneral(text, decimals, out);
 }
-
-} // namespace
 
 bool ParseFieldDateGeneral(std::string_view text, double& value) {
     std::int32_t year = 0, month = 0, day = 0;
@@ -358,10 +460,8 @@ bool ParseFieldDate(std::string_view text, double& value) {
     // digits, as the reading by parts finds them.
     std::uint64_t g = 0;
     if (!EightDigits(text, g)) return ParseFieldDateGeneral(text, value);
-    const int year = Digit(g, 0) * 1000 + Digit(g, 1) * 100 + Digit(g, 2) * 10 + Digit(g, 3);
-    const int month = Digit(g, 4) * 10 + Digit(g, 5);
-    const int day = Digit(g, 6) * 10 + Digit(g, 7);
-    return year > 1000 && TryEncodeDate(year, month, day, value);
+    const FieldDateParts date = DatePartsOf(g);
+    return date.Year > 1000 && TryEncodeDate(date.Year, date.Month, date.Day, value);
 }
 
 // ---------------------------------------------------------------------------
@@ -392,6 +492,8 @@ RecordDecoder::RecordDecoder(TDBF& owner, const TQzDBFTable& table, std::uint16_
         slot.Blank = rule.Blank;
         slot.ZeroIsNull = rule.ZeroIsNull;
         slot.Decode = rule.Decode;
+        slot.Write = rule.Write;
+        slot.Index = std::uint32_t(slots_.size());
         const std::uint8_t flags = field.Reserved1[0];
         if (visualFoxPro && (flags & kFlagBinary) != 0 &&
             (slot.Type == 'C' || slot.Type == 'V' || slot.Type == 'M'))
@@ -413,6 +515,8 @@ RecordDecoder::RecordDecoder(TDBF& owner, const TQzDBFTable& table, std::uint16_
     for (FieldSlot& slot : slots_) {
         if (slot.LengthBit >= flagBits) slot.LengthBit = -1;
         if (slot.NullBit >= flagBits) slot.NullBit = -1;
+        // Null flags and shortened values are the decoder's business.
+        if (slot.LengthBit >= 0 || slot.NullBit >= 0) slot.Write = WriteDecodedText;
     }
     buffer_.assign(bufferSize, 0);
     SetFieldUses({});
@@ -434,7 +538,7 @@ const std::uint8_t* RecordDecoder::NullFlags() const {
                                                                                       : flags;
 }
 
-void RecordDecoder::ReportField(std::size_t i, std::int32_t row, const std::uint8_t* nullFlags) {
+void RecordDecoder::DecodeField(std::size_t i, const std::uint8_t* nullFlags) {
     const FieldSlot& slot = slots_[i];
     const std::uint8_t* bytes = buffer_.data() + slot.Start;
     FieldSlot shortened;
@@ -454,8 +558,24 @@ void RecordDecoder::ReportField(std::size_t i, std::int32_t row, const std::uint
     } else {
         plan->Decode(*this, *plan, bytes);
     }
+}
+
+void RecordDecoder::DecodeField(std::size_t i) {
+    Cell = &cells_[i];
+    DecodeField(i, NullFlags());
+}
+
+void RecordDecoder::ReportField(std::size_t i, std::int32_t row, const std::uint8_t* nullFlags) {
+    DecodeField(i, nullFlags);
     if (Owner.FireCellEvents)
         Owner.OnCellValue(&Owner, 0, row, std::int32_t(i), 0, *Cell, Alignment, CellType);
+}
+
+void RecordDecoder::AppendText(std::size_t i, std::string& out) {
+    if (i >= slots_.size()) return;
+    const FieldSlot& slot = slots_[i];
+    if (!slot.TextOnly) return AppendValueText(cells_[i], out);
+    slot.Write(*this, slot, buffer_.data() + slot.Start, out);
 }
 
 void RecordDecoder::ReportFields(const std::vector<std::uint32_t>& fields, std::int32_t row) {
@@ -483,8 +603,9 @@ void RecordDecoder::SetFieldUses(const std::vector<FieldUse>& uses) {
     late_.clear();
     for (std::uint32_t i = 0; i < slots_.size(); ++i) {
         const FieldUse use = i < uses.size() ? uses[i] : FieldUse::Early;
-        if (uses.empty() || use == FieldUse::Early) early_.push_back(i);
-        if (!uses.empty() && use == FieldUse::Late) late_.push_back(i);
+        if (use == FieldUse::Early) early_.push_back(i);
+        if (use == FieldUse::Late) late_.push_back(i);
+        slots_[i].TextOnly = use == FieldUse::Text;
     }
 }
 
@@ -505,6 +626,10 @@ void TDBF::ReportLateFields(std::int32_t rowNo) {
 
 const Value* TDBF::DecodedValue(std::int32_t field) const {
     return decoder_ ? decoder_->CellValue(field) : nullptr;
+}
+
+void TDBF::AppendFieldText(std::int32_t field, std::string& out) {
+    if (decoder_ && field >= 0) decoder_->AppendText(std::size_t(field), out);
 }
 
 std::int64_t TDBF::RecordPosition(const TDBFHeader& header, std::int32_t index) const {

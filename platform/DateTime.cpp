@@ -666,6 +666,13 @@ void AppendDateTimeText(std::string& out, double value, const FormatSettings& se
     }
 }
 
+void AppendDateText(std::string& out, int year, int month, int day,
+                    const FormatSettings& settings) {
+    const NumericDatePlan& plan = NumericDatePlan::For(settings);
+    if (plan.Simple()) return plan.Append(out, year, month, day);
+    AppendDateTimeText(out, EncodeDate(year, month, day), settings);
+}
+
 double CurrentDateTime() {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);

@@ -56,6 +56,11 @@ void AppendFormattedDateTime(std::string& out, std::string_view pattern, double 
 // value outside years 1..9999 is written as its serial number.
 void AppendDateTimeText(std::string& out, double value, const FormatSettings& settings);
 
+// The text AppendDateTimeText writes for the day number of a calendar date
+// (years 1..9999), written from its parts when the short date pattern is
+// made of numbers and fixed texts only.
+void AppendDateText(std::string& out, int year, int month, int day, const FormatSettings& settings);
+
 // The local clock as a date-time, and the local year.
 double CurrentDateTime();
 int CurrentYear();

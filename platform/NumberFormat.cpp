@@ -4,6 +4,7 @@
 // decimal expansion) and currency (fixed point, up to four decimals).
 #include "platform/NumberFormat.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -242,6 +243,143 @@ void AppendGeneralFloatByDigits(std::string& out, double value, int precision,
         while (expStart != expEnd) *p++ = *expStart++;
     }
     AppendRange(out, text, p);
+}
+
+namespace {
+
+constexpr int kPlainDigits = 15;
+constexpr std::uint64_t kWholePow10[] = {1,
+                                         10,
+                                         100,
+                                         1000,
+                                         10000,
+                                         100000,
+                                         1000000,
+                                         10000000,
+                                         100000000,
+                                         1000000000,
+                                         10000000000,
+                                         100000000000,
+                                         1000000000000,
+                                         10000000000000,
+                                         100000000000000,
+                                         1000000000000000};
+
+// The blanks at the front of [p, end), whole words first: numeric fields
+// are mostly padding.  The first byte is the word's lowest.
+const char* SkipLeadingBlanks(const char* p, const char* end) {
+    static_assert(std::endian::native == std::endian::little);
+    constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
+    while (end - p >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        const std::uint64_t diff = word ^ kBlanks;
+        if (diff != 0) return p + std::countr_zero(diff) / 8;
+        p += 8;
+    }
+    while (p < end && *p == ' ') ++p;
+    return p;
+}
+
+// Digits from p on, gathered into m (wrapping when there are too many);
+// returns the end of the run.
+const char* GatherDigits(const char* p, const char* end, std::uint64_t& m) {
+    for (; p < end; ++p) {
+        const unsigned digit = static_cast<unsigned char>(*p) - unsigned('0');
+        if (digit > 9) break;
+        m = m * 10 + digit;
+    }
+    return p;
+}
+
+// A decimal number read from a text: Significand / 10^Decimals, the
+// significand of Digits digits (none for zero) without trailing zeros after
+// the point.
+struct PlainDecimal {
+    std::uint64_t Significand = 0;
+    int Digits = 0;
+    int Decimals = 0;
+    bool Negative = false;
+};
+
+// Reads what ValPrefix reads: blanks, a sign, digits, "." and digits.  False
+// when there is no digit, an exponent may follow, or there are more than
+// kPlainDigits digits from the first significant one on.
+bool ReadPlainDecimal(std::string_view text, PlainDecimal& d) {
+    const char* const end = text.data() + text.size();
+    const char* p = SkipLeadingBlanks(text.data(), end);
+    if (p < end && (*p == '+' || *p == '-')) d.Negative = *p++ == '-';
+    const char* const digits = p;
+    while (p < end && *p == '0') ++p;
+    const char* significant = p;
+    std::uint64_t m = 0;
+    p = GatherDigits(p, end, m);
+    bool anyDigit = p != digits;
+    int count = static_cast<int>(p - significant);
+    int decimals = 0;
+    if (p < end && *p == '.') {
+        const char* const first = ++p;
+        if (count == 0) { // zeros right after the point are not significant either
+            while (p < end && *p == '0') ++p;
+        }
+        significant = p;
+        p = GatherDigits(p, end, m);
+        decimals = static_cast<int>(p - first);
+        count += static_cast<int>(p - significant);
+        anyDigit = anyDigit || decimals > 0;
+    }
+    if (!anyDigit || (p < end && (*p == 'e' || *p == 'E')) || count > kPlainDigits) return false;
+    if (count == 0) return true; // zero
+    // Trailing zeros after the point (m holds a digit other than zero before them).
+    for (const char* q = p; decimals > 0 && *--q == '0';) {
+        m /= 10;
+        --decimals;
+        --count;
+    }
+    d.Significand = m;
+    d.Digits = count;
+    d.Decimals = decimals;
+    return true;
+}
+
+// Rounds to a whole number, ties to even.  The double read from a decimal of
+// at most 15 significant digits lies on the same side of every half as the
+// decimal (or on it, exactly), so this is what nearbyint does to the double.
+void RoundToWhole(PlainDecimal& d) {
+    if (d.Decimals == 0) return;
+    if (d.Digits < d.Decimals) { // below 0.1
+        d.Significand = 0;
+    } else {
+        const std::uint64_t unit = kWholePow10[d.Decimals];
+        std::uint64_t rounded = d.Significand / unit;
+        const std::uint64_t rest = d.Significand % unit;
+        const std::uint64_t half = unit / 2;
+        if (rest > half || (rest == half && rounded % 2 == 1)) ++rounded;
+        d.Significand = rounded;
+    }
+    d.Decimals = 0;
+}
+
+} // namespace
+
+bool TryAppendPlainDecimal(std::string& out, std::string_view text, bool roundToWhole,
+                           char decimalSeparator) {
+    PlainDecimal d;
+    if (!ReadPlainDecimal(text, d)) return false;
+    if (roundToWhole) RoundToWhole(d);
+    if (d.Significand == 0) { // negative zero too
+        out.push_back('0');
+        return true;
+    }
+    // The general format writes these without exponent (-5 < X < 15), the
+    // digits being those of the shortest form of the double read.
+    if (d.Significand >= kWholePow10[kPlainDigits] || d.Decimals - d.Digits >= 4) return false;
+    char buf[40];
+    char* const end = buf + sizeof buf;
+    const char* const start =
+        WriteScaledBackwards(end, d.Significand, d.Decimals, d.Negative, decimalSeparator);
+    AppendRange(out, start, end);
+    return true;
 }
 
 void AppendCurrency(std::string& out, std::int64_t units, char decimalSeparator) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace ostrane {
 
@@ -33,6 +34,17 @@ void AppendGeneralFloat(std::string& out, double value, int precision, char deci
 // the identical result that the tests hold against this route.
 void AppendGeneralFloatByDigits(std::string& out, double value, int precision,
                                 char decimalSeparator);
+
+// The text that reading the number at the front of `text` as a numeric
+// field does (ValPrefix: blanks, an optional sign, digits with an optional
+// "." and more digits) followed by AppendGeneralFloat with precision 15
+// gives, written from the digits without a double in between; roundToWhole
+// rounds the value to a whole number first, ties to even (nearbyint).  Only
+// for numbers of at most 15 significant digits, which a double keeps exactly
+// as written, and whose text has no exponent (-5 < X < 15): false, with
+// nothing appended, for every other text.
+bool TryAppendPlainDecimal(std::string& out, std::string_view text, bool roundToWhole,
+                           char decimalSeparator);
 
 // Fixed point with up to four decimals, trailing zeros and a bare separator
 // dropped.

@@ -1,6 +1,7 @@
 // Record loading and the decoding of every type character.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -8,6 +9,7 @@
 
 #include "DbfTesting.h"
 #include "dbase/RecordDecoder.h"
+#include "platform/NumberFormat.h"
 
 namespace ostrane::test {
 namespace {
@@ -471,6 +473,196 @@ TEST(FieldDates, OtherTextsMatchReadingByParts) {
         std::string text(rng() % 11, ' ');
         for (char& c : text) c = alphabet[rng() % (sizeof alphabet - 1)];
         ExpectSameDate(text);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Texts written straight from the record
+
+std::string NumericText(std::string_view text, std::uint8_t decimals, bool general) {
+    std::string out = "|";
+    if (general) {
+        AppendNumericFieldTextGeneral(text, decimals, out);
+    } else {
+        AppendNumericFieldText(text, decimals, out);
+    }
+    return out;
+}
+
+TEST(NumericFieldTexts, PlainDecimalsMatchTheValueText) {
+    struct Case {
+        std::string_view Text;
+        std::uint8_t Decimals;
+        const char* Expected; // with "." as the separator
+    } cases[] = {
+        {"        12", 0, "12"},
+        {" 1520548.80", 2, "1520548.8"},
+        {"   -0.00", 2, "0"},
+        {"  -0.4", 0, "0"},
+        {"2.5", 0, "2"},
+        {"3.5", 0, "4"},
+        {"-2.5", 0, "-2"},
+        {"0.5", 0, "0"},
+        {"0.51", 0, "1"},
+        {"-0.50000000000001", 0, "-1"},
+        {"99999999999999.5", 0, "100000000000000"},
+        {"999999999999999.5", 0, "1E+15"},
+        {"+007.250", 3, "7.25"},
+        {"0.0001", 4, "0.0001"},
+        {"0.00001", 5, "1E-5"},
+        {"123456789012345", 0, "123456789012345"},
+        {"1234567890123456", 0, "1.23456789012346E+15"},
+        {"100000000000000000000", 0, "1E+20"},
+        {"0.1234567890123456789", 19, "0.123456789012346"},
+        {"12.5e2", 1, "1250"},
+        {"12.5E", 1, "12.5"},
+        {"1.2.3", 1, "1.2"},
+        {std::string_view("42\0\0", 4), 0, "42"},
+        {"4 2", 0, "4"},
+        {".5", 1, "0.5"},
+        {"5.", 0, "5"},
+        {" -", 0, "0"},
+        {"**********", 0, ""},
+        {"* *", 2, ""},
+        {"abc", 2, "0"},
+    };
+    for (char separator : {'.', ','}) {
+        FormatSettings fs = CLocaleProfile();
+        fs.DecimalSeparator = separator;
+        ScopedFormatSettings guard(fs);
+        for (const Case& c : cases) {
+            std::string expected = std::string("|") + c.Expected;
+            std::replace(expected.begin(), expected.end(), '.', separator);
+            EXPECT_EQ(NumericText(c.Text, c.Decimals, false), expected) << c.Text;
+            EXPECT_EQ(NumericText(c.Text, c.Decimals, true), expected) << c.Text;
+        }
+    }
+}
+
+// A numeric field's text as writers leave it, and as damage leaves it: blanks
+// on either side, signs, leading zeros, 1 to 22 digits around the point,
+// halves, and what may follow a number.
+std::string RandomNumericText(std::mt19937& rng) {
+    auto digits = [&rng](std::size_t count, const char* alphabet) {
+        std::string out;
+        const std::size_t size = std::strlen(alphabet);
+        for (std::size_t i = 0; i < count; ++i) out += alphabet[rng() % size];
+        return out;
+    };
+    std::string text(rng() % 4, ' ');
+    if (rng() % 3 == 0) text += "+-"[rng() % 2];
+    if (rng() % 4 == 0) text += std::string(rng() % 4, '0');
+    const char* alphabet = rng() % 3 == 0 ? "09" : rng() % 2 ? "0123456789" : "0459";
+    text += digits(rng() % 18, alphabet);
+    if (rng() % 3 != 0) {
+        text += '.';
+        if (rng() % 4 == 0) text += std::string(rng() % 6, '0');
+        text += digits(rng() % 10, alphabet);
+        if (rng() % 4 == 0) text += "5";
+        if (rng() % 4 == 0) text += std::string(rng() % 3, '0');
+    }
+    const std::string_view tails[] = {
+        "", "", "", " ", "  ", std::string_view("\0", 1), "e5", "E-3", "e", "x", "*", ".5", "-"};
+    text += tails[rng() % std::size(tails)];
+    return text;
+}
+
+TEST(NumericFieldTexts, PlainDecimalsMatchTheValueTextOnRandomTexts) {
+    std::mt19937 rng(15);
+    int shortcuts = 0;
+    constexpr int kTexts = 200000;
+    for (char separator : {'.', ','}) {
+        FormatSettings fs = CLocaleProfile();
+        fs.DecimalSeparator = separator;
+        ScopedFormatSettings guard(fs);
+        for (int i = 0; i < kTexts; ++i) {
+            const std::string text = RandomNumericText(rng);
+            const auto decimals = std::uint8_t(rng() % 3 == 0 ? 0 : rng() % 8);
+            ASSERT_EQ(NumericText(text, decimals, false), NumericText(text, decimals, true))
+                << '"' << text << "\" decimals " << int(decimals) << " separator " << separator;
+            std::string ignored;
+            shortcuts += TryAppendPlainDecimal(ignored, text, decimals == 0, separator) ? 1 : 0;
+        }
+    }
+    // Most texts take the shortcut, so the comparison holds it to account.
+    EXPECT_GT(shortcuts, kTexts);
+}
+
+// A table of the types that have their own text writer, and others, with
+// values plain and damaged.
+std::string MixedTable(const std::string& dir, std::mt19937& rng) {
+    TableBuilder table;
+    table.Field("N2", 'N', 12, 2)
+        .Field("N0", 'N', 10, 0)
+        .Field("F5", 'F', 20, 5)
+        .Field("D", 'D', 8)
+        .Field("L", 'L', 1)
+        .Field("C", 'C', 6)
+        .Field("I", 'I', 4)
+        .Field("D4", 'D', 4);
+    const std::string_view dates[] = {"20240229", "20230229", "10000101", "10010101", "99991231",
+                                      "18991230", "2024ab01", "        ", "2024 101", "00000000"};
+    const char letters[] = "TtFfYyNn? x";
+    const char bytes[] = "ab \xE9\xC3\xA9\xFF;";
+    for (int record = 0; record < 3000; ++record) {
+        std::string c;
+        for (int i = 0; i < 6; ++i) c += bytes[rng() % (sizeof bytes - 1)];
+        std::string number = RandomNumericText(rng);
+        std::string whole = RandomNumericText(rng);
+        std::string f = RandomNumericText(rng);
+        number.resize(std::min<std::size_t>(number.size(), 12));
+        whole.resize(std::min<std::size_t>(whole.size(), 10));
+        f.resize(std::min<std::size_t>(f.size(), 20));
+        table.Row({number, whole, f, std::string(dates[rng() % std::size(dates)]),
+                   std::string(1, letters[rng() % (sizeof letters - 1)]), c,
+                   Le32(std::uint32_t(rng())),
+                   std::string(dates[rng() % std::size(dates)].substr(0, 4))});
+    }
+    return table.Write(dir, "mixed.dbf");
+}
+
+// Fields used as Text give what their decoded values say, under locales
+// whose short dates take the direct route and one whose do not.
+TEST_F(RecordsTest, TextFieldsWriteWhatTheirValuesSay) {
+    std::mt19937 rng(16);
+    const std::string mixed = MixedTable(dir_.Path(), rng);
+    const std::string nullFlags =
+        TableBuilder(0x30)
+            .Field("N", 'N', 3)
+            .FieldFlags(0x02)
+            .Field("V", 'V', 5)
+            .FieldFlags(0x02)
+            .Field("L", 'L', 1)
+            .Field("_NullFlags", '0', 1)
+            .FieldFlags(0x05)
+            .RawRecord(" " + std::string("  1") + Hex("61 62 00 00 02") + "T" + "\x02")
+            .RawRecord(" " + std::string("  1") + "abcde" + "F" + "\x05")
+            .RawRecord(" " + std::string("  7") + "v    " + "?" + " ")
+            .Write(dir_.Path(), "vfp.dbf");
+    FormatSettings comma = CLocaleProfile();
+    comma.DecimalSeparator = ',';
+    comma.DateSeparator = '.';
+    comma.ShortDateFormat = "dd/mm/yyyy";
+    FormatSettings named = CLocaleProfile();
+    named.ShortDateFormat = "d mmm yyyy";
+    for (const FormatSettings& fs : {CLocaleProfile(), comma, named}) {
+        ScopedFormatSettings guard(fs);
+        for (const std::string& path : {mixed, nullFlags}) {
+            OpenTable values(path);
+            OpenTable texts(path);
+            const auto fields = std::size_t(values.Header().FieldCount);
+            texts.Dbf().SetFieldUses(std::vector<FieldUse>(fields, FieldUse::Text));
+            for (std::int32_t record = 0; texts.Load(record), values.Load(record).size() > 0;
+                 ++record) {
+                for (std::size_t i = 0; i < fields; ++i) {
+                    std::string expected, text;
+                    values.Dbf().AppendFieldText(std::int32_t(i), expected);
+                    texts.Dbf().AppendFieldText(std::int32_t(i), text);
+                    ASSERT_EQ(text, expected) << path << " record " << record << " field " << i;
+                }
+            }
+            EXPECT_EQ(texts.Dbf().TextsNotValid(), values.Dbf().TextsNotValid());
+        }
     }
 }
 

@@ -311,6 +311,31 @@ TEST(DateTime, EveryCalendarDayEncodesAndDecodes) {
     EXPECT_EQ(serial, 2958466); // one past 9999-12-31
 }
 
+// A date's text from its parts is the text of its day number, for patterns
+// written digit by digit and for the others.
+TEST(DateTime, DateTextFromPartsMatchesDayNumberText) {
+    struct Pattern {
+        const char* Text;
+        char Separator;
+    } patterns[] = {{"yyyy/mm/dd", '-'}, {"dd/mm/yyyy", '.'},  {"m/d/yyyy", '/'},
+                    {"d.m.yy", ' '},     {"dd mmm yyyy", '-'}, {"'year' yyyy, d/m", '/'}};
+    for (const Pattern& pattern : patterns) {
+        FormatSettings fs;
+        fs.ShortDateFormat = pattern.Text;
+        fs.DateSeparator = pattern.Separator;
+        for (int year = 1; year <= 9999; ++year) {
+            for (int month = 1; month <= 12; ++month) {
+                for (int day = 1; day <= DaysInMonth(year, month); ++day) {
+                    std::string text = "|", expected = "|";
+                    AppendDateText(text, year, month, day, fs);
+                    AppendDateTimeText(expected, EncodeDate(year, month, day), fs);
+                    ASSERT_EQ(text, expected) << pattern.Text << " " << year << "-" << month;
+                }
+            }
+        }
+    }
+}
+
 TEST(DateTime, Clock) {
     double now = CurrentDateTime();
     int year = CurrentYear();
