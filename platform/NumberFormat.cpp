@@ -3,6 +3,7 @@
 // -5 < X < precision, digits rounded half away from zero on the 18-digit
 // decimal expansion) and currency (fixed point, up to four decimals).
 #include "platform/NumberFormat.h"
+#include "platform/NumberScan.h"
 
 #include <bit>
 #include <charconv>
@@ -265,33 +266,6 @@ constexpr std::uint64_t kWholePow10[] = {1,
                                          100000000000000,
                                          1000000000000000};
 
-// The blanks at the front of [p, end), whole words first: numeric fields
-// are mostly padding.  The first byte is the word's lowest.
-const char* SkipLeadingBlanks(const char* p, const char* end) {
-    static_assert(std::endian::native == std::endian::little);
-    constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
-    while (end - p >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p, sizeof word);
-        const std::uint64_t diff = word ^ kBlanks;
-        if (diff != 0) return p + std::countr_zero(diff) / 8;
-        p += 8;
-    }
-    while (p < end && *p == ' ') ++p;
-    return p;
-}
-
-// Digits from p on, gathered into m (wrapping when there are too many);
-// returns the end of the run.
-const char* GatherDigits(const char* p, const char* end, std::uint64_t& m) {
-    for (; p < end; ++p) {
-        const unsigned digit = static_cast<unsigned char>(*p) - unsigned('0');
-        if (digit > 9) break;
-        m = m * 10 + digit;
-    }
-    return p;
-}
-
 // A decimal number read from a text: Significand / 10^Decimals, the
 // significand of Digits digits (none for zero) without trailing zeros after
 // the point.
@@ -307,13 +281,13 @@ struct PlainDecimal {
 // kPlainDigits digits from the first significant one on.
 bool ReadPlainDecimal(std::string_view text, PlainDecimal& d) {
     const char* const end = text.data() + text.size();
-    const char* p = SkipLeadingBlanks(text.data(), end);
+    const char* p = scan::SkipBlanks(text.data(), end);
     if (p < end && (*p == '+' || *p == '-')) d.Negative = *p++ == '-';
     const char* const digits = p;
     while (p < end && *p == '0') ++p;
     const char* significant = p;
     std::uint64_t m = 0;
-    p = GatherDigits(p, end, m);
+    p = scan::GatherDigits(p, end, m);
     bool anyDigit = p != digits;
     int count = static_cast<int>(p - significant);
     int decimals = 0;
@@ -323,7 +297,7 @@ bool ReadPlainDecimal(std::string_view text, PlainDecimal& d) {
             while (p < end && *p == '0') ++p;
         }
         significant = p;
-        p = GatherDigits(p, end, m);
+        p = scan::GatherDigits(p, end, m);
         decimals = static_cast<int>(p - first);
         count += static_cast<int>(p - significant);
         anyDigit = anyDigit || decimals > 0;

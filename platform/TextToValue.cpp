@@ -6,6 +6,7 @@
 // std::from_chars, never the raw text.
 #include "platform/TextToValue.h"
 #include "platform/AsciiCase.h"
+#include "platform/NumberScan.h"
 
 #include <bit>
 #include <charconv>
@@ -446,33 +447,6 @@ double StrToFloat(std::string_view text, const FormatSettings& fs) {
 
 namespace {
 
-// The blanks at the front of [p, end): whole words first, since numeric
-// fields are mostly padding.  The first byte is the word's lowest.
-static_assert(std::endian::native == std::endian::little);
-const char* SkipBlanks(const char* p, const char* end) {
-    constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
-    while (end - p >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p, sizeof word);
-        const std::uint64_t diff = word ^ kBlanks;
-        if (diff != 0) return p + std::countr_zero(diff) / 8;
-        p += 8;
-    }
-    while (p < end && *p == ' ') ++p;
-    return p;
-}
-
-// Digits from p on, gathered into m (wrapping when there are too many);
-// returns the end of the run.
-const char* GatherDigits(const char* p, const char* end, std::uint64_t& m) {
-    for (; p < end; ++p) {
-        const unsigned digit = static_cast<unsigned char>(*p) - unsigned('0');
-        if (digit > 9) break;
-        m = m * 10 + digit;
-    }
-    return p;
-}
-
 // A number prefix without exponent whose digits form an integer below 2^53
 // with at most 22 of them after the point: the integer and the power of ten
 // are exact doubles, so their one quotient is the correctly rounded value,
@@ -484,7 +458,7 @@ bool TryShortValPrefix(const char* p, const char* end, bool negative, double& re
     while (p < end && *p == '0') ++p;
     const char* significant = p;
     std::uint64_t m = 0;
-    p = GatherDigits(p, end, m);
+    p = scan::GatherDigits(p, end, m);
     const bool anyInteger = p != digits;
     std::ptrdiff_t count = p - significant;
     std::ptrdiff_t fraction = 0;
@@ -494,7 +468,7 @@ bool TryShortValPrefix(const char* p, const char* end, bool negative, double& re
             while (p < end && *p == '0') ++p;
         }
         const char* fractionDigits = p;
-        p = GatherDigits(p, end, m);
+        p = scan::GatherDigits(p, end, m);
         fraction = p - first;
         count += p - fractionDigits;
     }
@@ -552,7 +526,7 @@ double ValPrefixGeneral(std::string_view text) {
 
 double ValPrefix(std::string_view text) {
     const char* end = text.data() + text.size();
-    const char* p = SkipBlanks(text.data(), end);
+    const char* p = scan::SkipBlanks(text.data(), end);
     bool negative = false;
     if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
     double v = 0;
