@@ -115,50 +115,70 @@ double CheckedLiteral(double x) {
 } // namespace
 
 Value TExpNode::Evaluate() const {
+    Value scratch;
+    const Value& result = Evaluate(scratch);
+    if (&result == &scratch) return scratch;
+    return result;
+}
+
+const Value& TExpNode::Evaluate(Value& scratch) const {
     switch (action_) {
     case Action::Null: break;
-    case Action::Number: return Value::FromDouble(CheckedLiteral(number_));
-    case Action::Now: return Value::FromDateTime(CurrentDateTime());
-    case Action::Word: {
-        Value value;
-        if (children_.empty() || !EvaluateBuiltIn(*this, value)) EvaluateWord(value);
-        return value;
+    case Action::Number: scratch.SetDouble(CheckedLiteral(number_)); return scratch;
+    case Action::Now: scratch.SetDateTime(CurrentDateTime()); return scratch;
+    case Action::Word:
+        if (builtIn_ == nullptr) return EvaluateWord(scratch);
+        EvaluateBuiltIn(*builtIn_, *this, scratch);
+        return scratch;
+    case Action::Operator: return EvaluateOperator(scratch);
+    case Action::Text: scratch.SetText(token_->Text); return scratch;
     }
-    case Action::Operator: return EvaluateOperator();
-    case Action::Text: return Value::FromText(token_->Text);
-    }
-    return Value::MakeNull();
+    scratch.SetNull();
+    return scratch;
+}
+
+const Value& TExpOwner::ResolveLeafWord(const TExpNode& word, Value& scratch) {
+    static const ArgumentSlots noArguments{};
+    scratch.SetText(word.Preset());
+    ResolveWord(word.Token()->Text, noArguments, word.Parent() != nullptr, scratch);
+    return scratch;
 }
 
 // The word's text without one leading "[" and one trailing "]" is the preset
 // value; every argument is evaluated before the owner sees the word.  More
 // arguments than the slots hold are refused (built-ins never get here).
-void TExpNode::EvaluateWord(Value& value) const {
-    static const ArgumentSlots noArguments{};
-    const std::string& text = token_->Text;
-    value.SetText(std::string_view(text).substr(presetBegin_, presetLength_));
+const Value& TExpNode::EvaluateWord(Value& value) const {
+    if (children_.empty()) {
+        if (owner_ != nullptr) return owner_->ResolveLeafWord(*this, value);
+        value.SetText(Preset());
+        return value;
+    }
+    value.SetText(Preset());
     if (children_.size() > std::size_t(ArgumentSlotCount))
         throw EQzIParseException(std::string(TooManyArgumentsMessage));
-    if (children_.empty()) {
-        if (owner_ != nullptr) owner_->ResolveWord(text, noArguments, parent_ != nullptr, value);
-        return;
-    }
     ArgumentSlots args;
     for (std::size_t i = 0; i < children_.size(); ++i) args[i] = children_[i]->Evaluate();
-    if (owner_ != nullptr) owner_->ResolveWord(text, args, parent_ != nullptr, value);
+    if (owner_ != nullptr) owner_->ResolveWord(token_->Text, args, parent_ != nullptr, value);
+    return value;
 }
 
 // Both operands are always evaluated, left first; AND and OR do not
 // short-circuit.  An operator text that is not in the table (a run such as
 // "=-" or "!!") is a fault whatever its children.
-Value TExpNode::EvaluateOperator() const {
+const Value& TExpNode::EvaluateOperator(Value& out) const {
     const int operands = rank_ > 0 ? OperandCount[rank_ - 1u] : 0;
     if (operands == 0 || operands != ChildCount())
         throw EQzIParseException(std::string(SyntaxTreeFaultMessage));
-    if (operands == 1) return UnaryRules[rank_ - 1u](children_[0]->Evaluate());
-    const Value left = children_[0]->Evaluate();
-    const Value right = children_[1]->Evaluate();
-    return BinaryRules[rank_ - 1u](left, right);
+    Value leftScratch;
+    const Value& left = children_[0]->Evaluate(leftScratch);
+    if (operands == 1) {
+        out = UnaryRules[rank_ - 1u](left);
+        return out;
+    }
+    Value rightScratch;
+    const Value& right = children_[1]->Evaluate(rightScratch);
+    out = BinaryRules[rank_ - 1u](left, right);
+    return out;
 }
 
 // Numbers reach "-", "*", "/" and "^" as the text of their digits: the text
