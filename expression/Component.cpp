@@ -63,11 +63,7 @@ void TQzIParser::ResolveWord(const std::string& name, const ArgumentSlots& args,
     } else {
         value.SetText(name);
     }
-    if (TQzIParserFunction* function = GlobalFunctions().FindByName(name)) {
-        function->SetArguments(args);
-        function->Evaluate(value);
-        return;
-    }
+    if (EvaluateUserFunction(name, args, value)) return;
     if (ProcessBeforeEvent && OnEvaluate) RaiseEvent(name, args, isChild, value);
 }
 
@@ -194,6 +190,14 @@ TQzIParserFunctions& GlobalFunctions() {
     }();
     (void)piAdded;
     return functions;
+}
+
+bool EvaluateUserFunction(const std::string& name, const ArgumentSlots& args, Value& value) {
+    TQzIParserFunction* function = GlobalFunctions().FindByName(name);
+    if (function == nullptr) return false;
+    function->SetArguments(args);
+    function->Evaluate(value);
+    return true;
 }
 
 } // namespace ostrane

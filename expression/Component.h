@@ -140,4 +140,8 @@ private:
 // The process-wide list; holds PI ("PI=3.14") from the start.
 TQzIParserFunctions& GlobalFunctions();
 
+// Evaluates the global user function called name with args into value; false
+// (value untouched) when there is none.
+bool EvaluateUserFunction(const std::string& name, const ArgumentSlots& args, Value& value);
+
 } // namespace ostrane
