@@ -46,9 +46,44 @@ Value Power(const Value& a, const Value& b) {
     return Value::FromDouble(PowerRule(base, exponent));
 }
 
-template <bool (*Holds)(CompareResult)> Value Compare(const Value& a, const Value& b) {
-    return Value::FromBoolean(Holds(VarCompare(a, b)));
+template <typename T> CompareResult Ordered(T a, T b) {
+    if (a < b) return CompareResult::Less;
+    if (b < a) return CompareResult::Greater;
+    return CompareResult::Equal;
 }
+
+// Two byte texts (fields, words) or two doubles (numeric fields, literals)
+// compare here without the operand classes, as VarCompare would compare
+// them; every other pair, and NaN, goes to VarCompare.
+CompareResult CompareValues(const Value& a, const Value& b) {
+    if (a.Kind() == ValueKind::ByteText && b.Kind() == ValueKind::ByteText)
+        return Ordered(std::string_view(a.TextPayload()).compare(b.TextPayload()), 0);
+    if (a.Kind() == ValueKind::Double && b.Kind() == ValueKind::Double &&
+        !std::isnan(a.DoublePayload()) && !std::isnan(b.DoublePayload()))
+        return Ordered(a.DoublePayload(), b.DoublePayload());
+    return VarCompare(a, b);
+}
+
+template <bool (*Holds)(CompareResult)> void Compare(const Value& a, const Value& b, Value& out) {
+    out.SetBoolean(Holds(CompareValues(a, b)));
+}
+
+// AND and OR of two Booleans directly, other pairs by VarAnd / VarOr.
+template <bool IsAnd> void Logic(const Value& a, const Value& b, Value& out) {
+    if (a.IsBoolean() && b.IsBoolean()) {
+        const bool x = a.BooleanPayload(), y = b.BooleanPayload();
+        out.SetBoolean(IsAnd ? (x && y) : (x || y));
+        return;
+    }
+    out = IsAnd ? VarAnd(a, b) : VarOr(a, b);
+}
+
+// A rule that returns its result, writing into the node's value.
+template <Value (*Rule)(const Value&, const Value&)>
+void Into(const Value& a, const Value& b, Value& out) {
+    out = Rule(a, b);
+}
+
 constexpr bool IsEqual(CompareResult r) {
     return r == CompareResult::Equal;
 }
@@ -79,17 +114,17 @@ Value Factorial(const Value& a) {
     return product;
 }
 
-using BinaryRule = Value (*)(const Value&, const Value&);
+using BinaryRule = void (*)(const Value&, const Value&, Value&);
 using UnaryRule = Value (*)(const Value&);
 
 // Indexed by rank - 1; the unary operators have no binary rule and the
 // binary ones no unary rule.
 constexpr std::array<BinaryRule, OperatorTable.size()> BinaryRules{
-    Plus,
-    Minus,
-    Times,
-    Divide,
-    Power,
+    Into<Plus>,
+    Into<Minus>,
+    Into<Times>,
+    Into<Divide>,
+    Into<Power>,
     nullptr, // "!"
     Compare<IsEqual>,
     Compare<IsLess>,
@@ -98,8 +133,8 @@ constexpr std::array<BinaryRule, OperatorTable.size()> BinaryRules{
     Compare<IsNotLess>,
     Compare<IsUnequal>, // "<>"
     Compare<IsUnequal>, // "!="
-    VarAnd,
-    VarOr,
+    Logic<true>,
+    Logic<false>,
     nullptr, // "NOT"
 };
 constexpr std::array<UnaryRule, OperatorTable.size()> UnaryRules{
@@ -177,7 +212,7 @@ const Value& TExpNode::EvaluateOperator(Value& out) const {
     }
     Value rightScratch;
     const Value& right = children_[1]->Evaluate(rightScratch);
-    out = BinaryRules[rank_ - 1u](left, right);
+    BinaryRules[rank_ - 1u](left, right, out);
     return out;
 }
 
