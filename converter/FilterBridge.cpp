@@ -40,11 +40,18 @@ TFilter::TFilter(TA& ta, std::string filterText) : ta_(ta) {
 // Compiled again only when the text would now parse differently (another
 // decimal separator), as the expression component does.
 Value TFilter::Evaluate() {
+    Value scratch;
+    const Value& result = Evaluate(scratch);
+    if (&result == &scratch) return scratch;
+    return result;
+}
+
+const Value& TFilter::Evaluate(Value& scratch) {
     if (!compiled_ || !compiled_->Matches(text_)) {
         leafWords_.clear();
         compiled_ = std::make_unique<TCompiledExpression>(text_, static_cast<TExpOwner*>(this));
     }
-    return compiled_->Evaluate();
+    return compiled_->Evaluate(scratch);
 }
 
 // A word with arguments: this filter's meaning, then a user function of that
@@ -221,18 +228,30 @@ std::string OperatorJoinedWord(std::string_view filterText,
     return {};
 }
 
-Value EvaluateFilter(TA& ta, const std::string& filterText) {
+namespace {
+
+const Value& EvaluateFilterInto(TA& ta, const std::string& filterText, Value& scratch) {
     if (!ta.Filter) ta.Filter = std::make_unique<TFilter>(ta, filterText);
     try {
-        return ta.Filter->Evaluate();
+        return ta.Filter->Evaluate(scratch);
     } catch (const EQzIParseException&) {
         HintAtJoinedOperator(*ta.Filter, filterText);
         throw;
     }
 }
 
+} // namespace
+
+Value EvaluateFilter(TA& ta, const std::string& filterText) {
+    Value scratch;
+    const Value& result = EvaluateFilterInto(ta, filterText, scratch);
+    if (&result == &scratch) return scratch;
+    return result;
+}
+
 bool RecordPassesFilter(TA& ta) {
-    return EvaluateFilter(ta, ta.FilterText).ToBoolean();
+    Value scratch;
+    return EvaluateFilterInto(ta, ta.FilterText, scratch).ToBoolean();
 }
 
 } // namespace ostrane

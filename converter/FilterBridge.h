@@ -36,6 +36,8 @@ public:
 
     // The filter's value for the current record.
     Value Evaluate();
+    // The same into scratch, or a field's own value.
+    const Value& Evaluate(Value& scratch);
     // Upper-cased names of the table's fields.
     std::vector<std::string> UpperFieldNames() const;
     // One flag per field of the table: whether a word of the filter names

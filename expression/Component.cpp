@@ -32,6 +32,11 @@ Value TCompiledExpression::Evaluate() const {
     return root_->Evaluate();
 }
 
+const Value& TCompiledExpression::Evaluate(Value& scratch) const {
+    if (error_) std::rethrow_exception(error_);
+    return root_->Evaluate(scratch);
+}
+
 bool TCompiledExpression::Matches(std::string_view text) const {
     return text == text_ && decimalSeparator_ == CurrentFormatSettings().DecimalSeparator;
 }

@@ -36,6 +36,8 @@ public:
     TCompiledExpression& operator=(const TCompiledExpression&) = delete;
 
     Value Evaluate() const;
+    // The same into scratch, or a value the owner keeps (see TExpNode).
+    const Value& Evaluate(Value& scratch) const;
     // Whether a parse of text now would give this result.
     bool Matches(std::string_view text) const;
 
