@@ -34,27 +34,73 @@ TFilter::TFilter(TA& ta, std::string filterText) : ta_(ta) {
         ta_.Reader->GetField(i, field);
         fieldByName_.try_emplace(UpperCaseAscii(field.Name), i);
     }
-    parser_.Text = std::move(filterText);
-    parser_.OnEvaluate = [this](TQzIParser*, const std::string&, const ArgumentSlots& args,
-                                std::int32_t, bool, Value& value,
-                                bool& done) { ResolveFilterWord(args, value, done); };
+    text_ = std::move(filterText);
 }
 
+// Compiled again only when the text would now parse differently (another
+// decimal separator), as the expression component does.
 Value TFilter::Evaluate() {
-    return parser_.Evaluate();
+    Value scratch;
+    const Value& result = Evaluate(scratch);
+    if (&result == &scratch) return scratch;
+    return result;
 }
 
-// The component presets a word's value with its text (one pair of square
-// brackets already removed) and asks for its meaning.
-void TFilter::ResolveFilterWord(const ArgumentSlots& args, Value& value, bool& done) {
-    done = false;
+const Value& TFilter::Evaluate(Value& scratch) {
+    if (!compiled_ || !compiled_->Matches(text_)) {
+        leafWords_.clear();
+        compiled_ = std::make_unique<TCompiledExpression>(text_, static_cast<TExpOwner*>(this));
+    }
+    return compiled_->Evaluate(scratch);
+}
+
+// A word with arguments: this filter's meaning, then a user function of that
+// name.  The value arrives preset with the word's text (one pair of square
+// brackets already removed).
+void TFilter::ResolveWord(const std::string& name, const ArgumentSlots& args, bool, Value& value) {
     if (value.Kind() != ValueKind::ByteText) value.SetText(value.ToText());
     const WordMeaning& meaning = MeaningOf(value.TextPayload());
-    switch (meaning.kind) {
-    case WordMeaning::Field:
-        done = true;
+    if (meaning.kind == WordMeaning::Field) {
         AssignFieldValue(ta_, meaning.field, value);
         return;
+    }
+    ApplyMeaning(meaning, args, value);
+    EvaluateUserFunction(name, args, value);
+}
+
+// The same for a word without arguments, with its meaning looked up by
+// index; a field is read where the record keeps it.
+const Value& TFilter::ResolveLeafWord(const TExpNode& word, Value& scratch) {
+    static const ArgumentSlots noArguments{};
+    if (word.WordIndex() < 0) return TExpOwner::ResolveLeafWord(word, scratch);
+    const auto index = std::size_t(word.WordIndex());
+    if (index >= leafWords_.size()) leafWords_.resize(index + 1);
+    LeafWord& leaf = leafWords_[index];
+    if (!leaf.known) leaf = WorkOutLeafWord(word);
+    if (leaf.field >= 0) return FieldValueIn(ta_, leaf.field, scratch);
+    if (EvaluateUserFunction(word.Token()->Text, noArguments, scratch)) return scratch;
+    return leaf.constant;
+}
+
+TFilter::LeafWord TFilter::WorkOutLeafWord(const TExpNode& word) const {
+    static const ArgumentSlots noArguments{};
+    LeafWord leaf;
+    leaf.known = true;
+    const WordMeaning meaning = WorkOutMeaning(std::string(word.Preset()));
+    if (meaning.kind == WordMeaning::Field) {
+        leaf.field = meaning.field;
+    } else {
+        leaf.constant.SetText(word.Preset());
+        ApplyMeaning(meaning, noArguments, leaf.constant);
+    }
+    return leaf;
+}
+
+// A word that names no field: a quoted text stands for itself; an other
+// word or SUBSTITUTE's result becomes Null when empty.
+void TFilter::ApplyMeaning(const WordMeaning& meaning, const ArgumentSlots& args, Value& value) {
+    switch (meaning.kind) {
+    case WordMeaning::Field: return;
     case WordMeaning::Quoted: value.SetText(meaning.text); return;
     case WordMeaning::Substitute: Substitute(args, value); break;
     case WordMeaning::Other: value.SetText(meaning.text); break;
@@ -103,7 +149,7 @@ std::vector<bool> TFilter::NamedFields() const {
     std::vector<bool> named(std::size_t(fieldCount_), false);
     TExpParser tokenizer;
     try {
-        TokenizeAll(tokenizer, parser_.Text);
+        TokenizeAll(tokenizer, text_);
     } catch (const Exception&) {
         named.assign(named.size(), true);
         return named;
@@ -182,18 +228,30 @@ std::string OperatorJoinedWord(std::string_view filterText,
     return {};
 }
 
-Value EvaluateFilter(TA& ta, const std::string& filterText) {
+namespace {
+
+const Value& EvaluateFilterInto(TA& ta, const std::string& filterText, Value& scratch) {
     if (!ta.Filter) ta.Filter = std::make_unique<TFilter>(ta, filterText);
     try {
-        return ta.Filter->Evaluate();
+        return ta.Filter->Evaluate(scratch);
     } catch (const EQzIParseException&) {
         HintAtJoinedOperator(*ta.Filter, filterText);
         throw;
     }
 }
 
+} // namespace
+
+Value EvaluateFilter(TA& ta, const std::string& filterText) {
+    Value scratch;
+    const Value& result = EvaluateFilterInto(ta, filterText, scratch);
+    if (&result == &scratch) return scratch;
+    return result;
+}
+
 bool RecordPassesFilter(TA& ta) {
-    return EvaluateFilter(ta, ta.FilterText).ToBoolean();
+    Value scratch;
+    return EvaluateFilterInto(ta, ta.FilterText, scratch).ToBoolean();
 }
 
 } // namespace ostrane

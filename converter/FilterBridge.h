@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -20,10 +22,13 @@ struct TA;
 // that has both; a one-byte text whose byte is both becomes empty.
 bool StripEnclosing(char open, char close, std::string& text);
 
-// The expression component of one run, parsed at its first evaluation and
+// The filter expression of one run, parsed at its first evaluation and
 // reused for every record.  Parsing is deterministic, so every result and
-// every error is the one a fresh parse per record would give.
-class TFilter {
+// every error is the one a fresh parse per record would give.  Words are
+// resolved as the expression component resolves them (this filter's meaning
+// first, then the user functions); a word without arguments has its meaning
+// worked out once, so a record costs a field lookup by position.
+class TFilter : private TExpOwner {
 public:
     TFilter(TA& ta, std::string filterText);
     TFilter(const TFilter&) = delete;
@@ -31,6 +36,8 @@ public:
 
     // The filter's value for the current record.
     Value Evaluate();
+    // The same into scratch, or a field's own value.
+    const Value& Evaluate(Value& scratch);
     // Upper-cased names of the table's fields.
     std::vector<std::string> UpperFieldNames() const;
     // One flag per field of the table: whether a word of the filter names
@@ -46,15 +53,31 @@ private:
         std::int32_t field = -1;
         std::string text; // Quoted / Other: the word's value
     };
+    // A word without arguments, by its index in the tree: a field, or the
+    // value the meaning gives it (which a user function of its name may
+    // still replace).
+    struct LeafWord {
+        bool known = false;
+        std::int32_t field = -1;
+        Value constant;
+    };
 
-    void ResolveFilterWord(const ArgumentSlots& args, Value& value, bool& done);
+    void ResolveWord(const std::string& name, const ArgumentSlots& args, bool isChild,
+                     Value& value) override;
+    const Value& ResolveLeafWord(const TExpNode& word, Value& scratch) override;
+    LeafWord WorkOutLeafWord(const TExpNode& word) const;
+    static void ApplyMeaning(const WordMeaning& meaning, const ArgumentSlots& args, Value& value);
     const WordMeaning& MeaningOf(const std::string& word);
     WordMeaning WorkOutMeaning(std::string word) const;
     static void Substitute(const ArgumentSlots& args, Value& value);
 
     TA& ta_;
     std::int32_t fieldCount_ = 0;
-    TQzIParser parser_;
+    std::string text_;
+    std::unique_ptr<TCompiledExpression> compiled_;
+    // For compiled_, by word index; a deque, so that growing it leaves the
+    // constants handed out during an evaluation where they are.
+    std::deque<LeafWord> leafWords_;
     // Upper-cased field name -> first field of that name.
     std::unordered_map<std::string, std::int32_t> fieldByName_;
     // Preset word text -> meaning; a filter has few words, so a short list.

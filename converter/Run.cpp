@@ -120,15 +120,21 @@ void CaptureCell(TA& ta, std::int32_t column, std::int32_t formatIndex, const Va
     StoreCell(ta.Row->Cols, column, formatIndex, value, alignment);
 }
 
-void AssignFieldValue(const TA& ta, std::int32_t i, Value& out) {
+const Value& FieldValueIn(const TA& ta, std::int32_t i, Value& scratch) {
     const Value* field = ta.FieldOrNil(i);
     if (field == nullptr) {
-        out.SetNull();
+        scratch.SetNull();
     } else if (field->IsBoolean()) {
-        out.SetText(field->BooleanPayload() ? "1" : "0");
+        scratch.SetText(field->BooleanPayload() ? "1" : "0");
     } else {
-        out.AssignFrom(*field);
+        return *field;
     }
+    return scratch;
+}
+
+void AssignFieldValue(const TA& ta, std::int32_t i, Value& out) {
+    const Value& value = FieldValueIn(ta, i, out);
+    if (&value != &out) out.AssignFrom(value);
 }
 
 Value FieldValue(const TA& ta, std::int32_t i) {

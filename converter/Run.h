@@ -80,5 +80,8 @@ void CaptureCell(TA& ta, std::int32_t column, std::int32_t formatIndex, const Va
 // text storage (the filter asks for fields record after record).
 Value FieldValue(const TA& ta, std::int32_t i);
 void AssignFieldValue(const TA& ta, std::int32_t i, Value& out);
+// The same value without a copy: the field's own value where it is kept, or
+// scratch for Null and the Boolean texts.
+const Value& FieldValueIn(const TA& ta, std::int32_t i, Value& scratch);
 
 } // namespace ostrane

@@ -32,6 +32,11 @@ Value TCompiledExpression::Evaluate() const {
     return root_->Evaluate();
 }
 
+const Value& TCompiledExpression::Evaluate(Value& scratch) const {
+    if (error_) std::rethrow_exception(error_);
+    return root_->Evaluate(scratch);
+}
+
 bool TCompiledExpression::Matches(std::string_view text) const {
     return text == text_ && decimalSeparator_ == CurrentFormatSettings().DecimalSeparator;
 }
@@ -63,11 +68,7 @@ void TQzIParser::ResolveWord(const std::string& name, const ArgumentSlots& args,
     } else {
         value.SetText(name);
     }
-    if (TQzIParserFunction* function = GlobalFunctions().FindByName(name)) {
-        function->SetArguments(args);
-        function->Evaluate(value);
-        return;
-    }
+    if (EvaluateUserFunction(name, args, value)) return;
     if (ProcessBeforeEvent && OnEvaluate) RaiseEvent(name, args, isChild, value);
 }
 
@@ -194,6 +195,14 @@ TQzIParserFunctions& GlobalFunctions() {
     }();
     (void)piAdded;
     return functions;
+}
+
+bool EvaluateUserFunction(const std::string& name, const ArgumentSlots& args, Value& value) {
+    TQzIParserFunction* function = GlobalFunctions().FindByName(name);
+    if (function == nullptr) return false;
+    function->SetArguments(args);
+    function->Evaluate(value);
+    return true;
 }
 
 } // namespace ostrane

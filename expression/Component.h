@@ -36,6 +36,8 @@ public:
     TCompiledExpression& operator=(const TCompiledExpression&) = delete;
 
     Value Evaluate() const;
+    // The same into scratch, or a value the owner keeps (see TExpNode).
+    const Value& Evaluate(Value& scratch) const;
     // Whether a parse of text now would give this result.
     bool Matches(std::string_view text) const;
 
@@ -139,5 +141,9 @@ private:
 
 // The process-wide list; holds PI ("PI=3.14") from the start.
 TQzIParserFunctions& GlobalFunctions();
+
+// Evaluates the global user function called name with args into value; false
+// (value untouched) when there is none.
+bool EvaluateUserFunction(const std::string& name, const ArgumentSlots& args, Value& value);
 
 } // namespace ostrane

@@ -46,9 +46,44 @@ Value Power(const Value& a, const Value& b) {
     return Value::FromDouble(PowerRule(base, exponent));
 }
 
-template <bool (*Holds)(CompareResult)> Value Compare(const Value& a, const Value& b) {
-    return Value::FromBoolean(Holds(VarCompare(a, b)));
+template <typename T> CompareResult Ordered(T a, T b) {
+    if (a < b) return CompareResult::Less;
+    if (b < a) return CompareResult::Greater;
+    return CompareResult::Equal;
 }
+
+// Two byte texts (fields, words) or two doubles (numeric fields, literals)
+// compare here without the operand classes, as VarCompare would compare
+// them; every other pair, and NaN, goes to VarCompare.
+CompareResult CompareValues(const Value& a, const Value& b) {
+    if (a.Kind() == ValueKind::ByteText && b.Kind() == ValueKind::ByteText)
+        return Ordered(std::string_view(a.TextPayload()).compare(b.TextPayload()), 0);
+    if (a.Kind() == ValueKind::Double && b.Kind() == ValueKind::Double &&
+        !std::isnan(a.DoublePayload()) && !std::isnan(b.DoublePayload()))
+        return Ordered(a.DoublePayload(), b.DoublePayload());
+    return VarCompare(a, b);
+}
+
+template <bool (*Holds)(CompareResult)> void Compare(const Value& a, const Value& b, Value& out) {
+    out.SetBoolean(Holds(CompareValues(a, b)));
+}
+
+// AND and OR of two Booleans directly, other pairs by VarAnd / VarOr.
+template <bool IsAnd> void Logic(const Value& a, const Value& b, Value& out) {
+    if (a.IsBoolean() && b.IsBoolean()) {
+        const bool x = a.BooleanPayload(), y = b.BooleanPayload();
+        out.SetBoolean(IsAnd ? (x && y) : (x || y));
+        return;
+    }
+    out = IsAnd ? VarAnd(a, b) : VarOr(a, b);
+}
+
+// A rule that returns its result, writing into the node's value.
+template <Value (*Rule)(const Value&, const Value&)>
+void Into(const Value& a, const Value& b, Value& out) {
+    out = Rule(a, b);
+}
+
 constexpr bool IsEqual(CompareResult r) {
     return r == CompareResult::Equal;
 }
@@ -79,17 +114,17 @@ Value Factorial(const Value& a) {
     return product;
 }
 
-using BinaryRule = Value (*)(const Value&, const Value&);
+using BinaryRule = void (*)(const Value&, const Value&, Value&);
 using UnaryRule = Value (*)(const Value&);
 
 // Indexed by rank - 1; the unary operators have no binary rule and the
 // binary ones no unary rule.
 constexpr std::array<BinaryRule, OperatorTable.size()> BinaryRules{
-    Plus,
-    Minus,
-    Times,
-    Divide,
-    Power,
+    Into<Plus>,
+    Into<Minus>,
+    Into<Times>,
+    Into<Divide>,
+    Into<Power>,
     nullptr, // "!"
     Compare<IsEqual>,
     Compare<IsLess>,
@@ -98,8 +133,8 @@ constexpr std::array<BinaryRule, OperatorTable.size()> BinaryRules{
     Compare<IsNotLess>,
     Compare<IsUnequal>, // "<>"
     Compare<IsUnequal>, // "!="
-    VarAnd,
-    VarOr,
+    Logic<true>,
+    Logic<false>,
     nullptr, // "NOT"
 };
 constexpr std::array<UnaryRule, OperatorTable.size()> UnaryRules{
@@ -115,50 +150,70 @@ double CheckedLiteral(double x) {
 } // namespace
 
 Value TExpNode::Evaluate() const {
+    Value scratch;
+    const Value& result = Evaluate(scratch);
+    if (&result == &scratch) return scratch;
+    return result;
+}
+
+const Value& TExpNode::Evaluate(Value& scratch) const {
     switch (action_) {
     case Action::Null: break;
-    case Action::Number: return Value::FromDouble(CheckedLiteral(number_));
-    case Action::Now: return Value::FromDateTime(CurrentDateTime());
-    case Action::Word: {
-        Value value;
-        if (children_.empty() || !EvaluateBuiltIn(*this, value)) EvaluateWord(value);
-        return value;
+    case Action::Number: scratch.SetDouble(CheckedLiteral(number_)); return scratch;
+    case Action::Now: scratch.SetDateTime(CurrentDateTime()); return scratch;
+    case Action::Word:
+        if (builtIn_ == nullptr) return EvaluateWord(scratch);
+        EvaluateBuiltIn(*builtIn_, *this, scratch);
+        return scratch;
+    case Action::Operator: return EvaluateOperator(scratch);
+    case Action::Text: scratch.SetText(token_->Text); return scratch;
     }
-    case Action::Operator: return EvaluateOperator();
-    case Action::Text: return Value::FromText(token_->Text);
-    }
-    return Value::MakeNull();
+    scratch.SetNull();
+    return scratch;
+}
+
+const Value& TExpOwner::ResolveLeafWord(const TExpNode& word, Value& scratch) {
+    static const ArgumentSlots noArguments{};
+    scratch.SetText(word.Preset());
+    ResolveWord(word.Token()->Text, noArguments, word.Parent() != nullptr, scratch);
+    return scratch;
 }
 
 // The word's text without one leading "[" and one trailing "]" is the preset
 // value; every argument is evaluated before the owner sees the word.  More
 // arguments than the slots hold are refused (built-ins never get here).
-void TExpNode::EvaluateWord(Value& value) const {
-    static const ArgumentSlots noArguments{};
-    const std::string& text = token_->Text;
-    value.SetText(std::string_view(text).substr(presetBegin_, presetLength_));
+const Value& TExpNode::EvaluateWord(Value& value) const {
+    if (children_.empty()) {
+        if (owner_ != nullptr) return owner_->ResolveLeafWord(*this, value);
+        value.SetText(Preset());
+        return value;
+    }
+    value.SetText(Preset());
     if (children_.size() > std::size_t(ArgumentSlotCount))
         throw EQzIParseException(std::string(TooManyArgumentsMessage));
-    if (children_.empty()) {
-        if (owner_ != nullptr) owner_->ResolveWord(text, noArguments, parent_ != nullptr, value);
-        return;
-    }
     ArgumentSlots args;
     for (std::size_t i = 0; i < children_.size(); ++i) args[i] = children_[i]->Evaluate();
-    if (owner_ != nullptr) owner_->ResolveWord(text, args, parent_ != nullptr, value);
+    if (owner_ != nullptr) owner_->ResolveWord(token_->Text, args, parent_ != nullptr, value);
+    return value;
 }
 
 // Both operands are always evaluated, left first; AND and OR do not
 // short-circuit.  An operator text that is not in the table (a run such as
 // "=-" or "!!") is a fault whatever its children.
-Value TExpNode::EvaluateOperator() const {
+const Value& TExpNode::EvaluateOperator(Value& out) const {
     const int operands = rank_ > 0 ? OperandCount[rank_ - 1u] : 0;
     if (operands == 0 || operands != ChildCount())
         throw EQzIParseException(std::string(SyntaxTreeFaultMessage));
-    if (operands == 1) return UnaryRules[rank_ - 1u](children_[0]->Evaluate());
-    const Value left = children_[0]->Evaluate();
-    const Value right = children_[1]->Evaluate();
-    return BinaryRules[rank_ - 1u](left, right);
+    Value leftScratch;
+    const Value& left = children_[0]->Evaluate(leftScratch);
+    if (operands == 1) {
+        out = UnaryRules[rank_ - 1u](left);
+        return out;
+    }
+    Value rightScratch;
+    const Value& right = children_[1]->Evaluate(rightScratch);
+    BinaryRules[rank_ - 1u](left, right, out);
+    return out;
 }
 
 // Numbers reach "-", "*", "/" and "^" as the text of their digits: the text

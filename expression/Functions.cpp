@@ -39,8 +39,11 @@ public:
         return node_.Child(i)->Evaluate();
     }
     std::string Text(int i) const { return Get(i).ToText(); }
-    // The text of argument i without copying a byte text (see TextArgument).
-    class TextArgument TextView(int i) const;
+    // The same, filling scratch or referring to a value the owner keeps.
+    const Value& Get(int i, Value& scratch) const {
+        if (!Has(i)) throw EListError(FormatMessage(msg::ListIndexOutOfBounds, std::to_string(i)));
+        return node_.Child(i)->Evaluate(scratch);
+    }
     std::int32_t Integer(int i) const { return Get(i).ToInteger(); }
     double Real(int i) const { return Get(i).ToReal(); }
     bool Boolean(int i) const { return Get(i).ToBoolean(); }
@@ -50,28 +53,37 @@ private:
 };
 
 // The text of one evaluated argument: a view of the value's own bytes when it
-// is a byte text (a field, a word), else of its converted text.  Saves a copy
-// of every field a filter trims or measures.
+// is a byte text (a field, a word), else of its converted text.  A field is
+// read where the owner keeps it, so trimming or measuring it copies nothing.
 class TextArgument {
 public:
-    explicit TextArgument(Value value) : value_(std::move(value)) {
+    TextArgument(const CallArgs& a, int i) : value_(a.Get(i, scratch_)) {
         if (value_.Kind() != ValueKind::ByteText) converted_ = value_.ToText();
     }
+    TextArgument(const TextArgument&) = delete;
+    TextArgument& operator=(const TextArgument&) = delete;
     std::string_view View() const {
         return value_.Kind() == ValueKind::ByteText ? std::string_view(value_.TextPayload())
                                                     : std::string_view(converted_);
     }
 
 private:
-    Value value_;
+    Value scratch_; // declared before value_, which may refer to it
+    const Value& value_;
     std::string converted_;
 };
 
-TextArgument CallArgs::TextView(int i) const {
-    return TextArgument(Get(i));
-}
-
 using BuiltIn = Value (*)(const CallArgs&);
+
+} // namespace
+
+// An entry of the table; a call node keeps a pointer to it.
+struct BuiltInFunction {
+    BuiltInFunction(BuiltIn f) : compute(f) {} // NOLINT: the table lists bare functions
+    BuiltIn compute;
+};
+
+namespace {
 
 Value Text(std::string_view s) {
     Value v;
@@ -197,13 +209,16 @@ Value Lower(const CallArgs& a) {
     return Text(LowerCaseAscii(a.Text(0)));
 }
 Value Trim(const CallArgs& a) {
-    return Text(TrimRightControls(TrimLeftControls(a.TextView(0).View())));
+    const TextArgument s(a, 0);
+    return Text(TrimRightControls(TrimLeftControls(s.View())));
 }
 Value TrimLeft(const CallArgs& a) {
-    return Text(TrimLeftControls(a.TextView(0).View()));
+    const TextArgument s(a, 0);
+    return Text(TrimLeftControls(s.View()));
 }
 Value TrimRight(const CallArgs& a) {
-    return Text(TrimRightControls(a.TextView(0).View()));
+    const TextArgument s(a, 0);
+    return Text(TrimRightControls(s.View()));
 }
 
 Value Pos(const CallArgs& a) {
@@ -212,7 +227,8 @@ Value Pos(const CallArgs& a) {
 }
 
 Value Length(const CallArgs& a) {
-    return Value::FromInteger(std::int32_t(a.TextView(0).View().size()));
+    const TextArgument s(a, 0);
+    return Value::FromInteger(std::int32_t(s.View().size()));
 }
 
 // The code of the first character; an empty text gives 0.
@@ -395,7 +411,7 @@ Value IsEndsWith(const CallArgs& a) {
 
 // --- The table -------------------------------------------------------------
 
-using BuiltInTable = std::unordered_map<std::string_view, BuiltIn>;
+using BuiltInTable = std::unordered_map<std::string_view, BuiltInFunction>;
 
 const BuiltInTable& Table() {
     static const BuiltInTable table{
@@ -580,19 +596,17 @@ std::int32_t NextRandom(std::int32_t bound) {
     return bound < 0 ? -r : r;
 }
 
-bool EvaluateBuiltIn(const TExpNode& node, Value& result) {
-    const std::string& name = node.Token()->Text;
-    if (name.size() > MaxNameLength) return false;
+const BuiltInFunction* FindBuiltIn(std::string_view name) {
+    if (name.size() > MaxNameLength) return nullptr;
     char upper[MaxNameLength];
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const char c = name[i];
-        upper[i] = UpperAscii(c);
-    }
+    for (std::size_t i = 0; i < name.size(); ++i) upper[i] = UpperAscii(name[i]);
     const BuiltInTable& table = Table();
     const auto found = table.find(std::string_view(upper, name.size()));
-    if (found == table.end()) return false;
-    result = found->second(CallArgs(node));
-    return true;
+    return found == table.end() ? nullptr : &found->second;
+}
+
+void EvaluateBuiltIn(const BuiltInFunction& function, const TExpNode& node, Value& result) {
+    result = function.compute(CallArgs(node));
 }
 
 } // namespace ostrane

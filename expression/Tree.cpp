@@ -149,6 +149,21 @@ void TExpNode::Build() {
     }
     codes_ = std::vector<std::uint8_t>();
     Prepare();
+    if (parent_ == nullptr) {
+        std::int32_t next = 0;
+        NumberWords(next);
+    }
+}
+
+// Left to right, as the words are written (Build goes right first).
+void TExpNode::NumberWords(std::int32_t& next) {
+    if (action_ == Action::Word && children_.empty()) wordIndex_ = next++;
+    for (auto& child : children_) child->NumberWords(next);
+}
+
+std::string_view TExpNode::Preset() const {
+    if (token_ == nullptr) return {};
+    return std::string_view(token_->Text).substr(presetBegin_, presetLength_);
 }
 
 // Removes enclosing pairs of parentheses in one pass: pair k (counted from
@@ -294,6 +309,7 @@ void TExpNode::Prepare() {
         presetBegin_ = (!text.empty() && text.front() == '[') ? 1 : 0;
         presetLength_ = text.size() - presetBegin_;
         if (presetLength_ > 0 && text.back() == ']') --presetLength_;
+        builtIn_ = children_.empty() ? nullptr : FindBuiltIn(text);
         break;
     }
     case tkOperator:

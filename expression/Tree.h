@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "expression/Tokenizer.h"
@@ -21,6 +22,9 @@ inline constexpr int MaxTreeDepth = 256;
 
 // Resolves the words of a tree that are not built-in functions: the
 // expression component and user functions implement it.
+class TExpNode;
+struct BuiltInFunction;
+
 class TExpOwner {
 public:
     virtual ~TExpOwner() = default;
@@ -28,6 +32,12 @@ public:
     // stripped) and leaves holding the word's value.
     virtual void ResolveWord(const std::string& name, const ArgumentSlots& args, bool isChild,
                              Value& value) = 0;
+    // A word without arguments.  Its WordIndex numbers it among the tree's
+    // words, so an owner can work out what each word means once and find it
+    // by index afterwards.  The result is scratch or a value the owner keeps
+    // unchanged while the tree is evaluated.  By default: scratch preset and
+    // handed to ResolveWord.
+    virtual const Value& ResolveLeafWord(const TExpNode& word, Value& scratch);
 };
 
 // After Build a node has one of five shapes: empty (no token), leaf (one
@@ -52,6 +62,9 @@ public:
     void Build();
     // Computes the node's value; the tree is left unchanged.
     Value Evaluate() const;
+    // The same without a copy: the result is scratch, filled in place, or a
+    // value that the owner keeps (a field of the current record).
+    const Value& Evaluate(Value& scratch) const;
 
     TExpToken* Token() const { return token_; }
     int TokenCount() const { return int(tokens_.size()); }
@@ -62,6 +75,11 @@ public:
     TExpOwner* Owner() const { return owner_; }
     // Operator and call nodes from the root down to this node.
     int Depth() const { return depth_; }
+    // A word without arguments: its text without one leading "[" and one
+    // trailing "]", and its number among such words of the tree (from 0, in
+    // the order they are written); -1 for other nodes.
+    std::string_view Preset() const;
+    std::int32_t WordIndex() const { return wordIndex_; }
 
 private:
     // What Evaluate does with the node, fixed once Build is done.
@@ -74,8 +92,9 @@ private:
     bool TryFunctionCall();
     void EnterLevel();
     void Prepare();
-    void EvaluateWord(Value& value) const;
-    Value EvaluateOperator() const;
+    void NumberWords(std::int32_t& next);
+    const Value& EvaluateWord(Value& value) const;
+    const Value& EvaluateOperator(Value& out) const;
     // A child from the tokens [begin, end) of this node.
     std::unique_ptr<TExpNode> MakeChild(std::size_t begin, std::size_t end);
     void KeepOnly(TExpToken* token);
@@ -95,11 +114,15 @@ private:
     double number_ = 0;           // number literal
     std::size_t presetBegin_ = 0; // word text without "[" and "]"
     std::size_t presetLength_ = 0;
+    std::int32_t wordIndex_ = -1;
+    const BuiltInFunction* builtIn_ = nullptr; // a call of a built-in
 };
 
-// Tells whether the word node (with at least one child) names a built-in
-// function and, if so, computes it into result.
-bool EvaluateBuiltIn(const TExpNode& node, Value& result);
+// A built-in function of the library; the name decides, so a call node looks
+// it up once when built.  nullptr when name is no built-in.
+const BuiltInFunction* FindBuiltIn(std::string_view name);
+// Computes the call node (with at least one child) of a built-in into result.
+void EvaluateBuiltIn(const BuiltInFunction& function, const TExpNode& node, Value& result);
 
 // The operand conversion of "-", "*", "/" and "^".
 Value NumericOperand(const Value& v);

@@ -2,7 +2,16 @@
 // functions, and the errors a filter can stop a run with.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "converter/FilterBridge.h"
+#include "converter/Run.h"
+#include "expression/Component.h"
+#include "platform/AsciiCase.h"
+#include "platform/Exceptions.h"
+#include "platform/FileStream.h"
 #include "support/Conversion.h"
 #include "support/Process.h"
 #include "support/TableBuilder.h"
@@ -107,6 +116,94 @@ TEST(Filter, NotEvaluatedWithoutDeliveredRecords) {
     Conversion out = ConvertToOut(dir, table, {"/H", "/FILTER=(a + b"});
     EXPECT_EQ(out.Process.ExitCode, 0) << out.Process.Stdout;
     EXPECT_EQ(out.Target, "CITY\r\n");
+}
+
+// A value or an error, as one comparable line.
+std::string Described(const std::function<Value()>& evaluate) {
+    try {
+        const Value v = evaluate();
+        return std::to_string(int(v.Kind())) + ":" + v.ToText();
+    } catch (const Exception& e) {
+        return std::string(e.ClassName()) + ": " + e.Message();
+    }
+}
+
+// The general resolution of a filter word, by name through the component's
+// event on every evaluation: a field's value, a double-quoted text, or the
+// word's own text (Null when empty) that a user function may still replace.
+void ResolveByName(const TA& ta, const std::vector<std::string>& upperNames, Value& value,
+                   bool& done) {
+    std::string word = value.ToText();
+    if (!word.empty()) {
+        StripEnclosing('[', ']', word);
+        if (StripEnclosing('"', '"', word)) return value.SetText(word);
+    }
+    const std::string upper = UpperCaseAscii(word);
+    for (std::size_t i = 0; i < upperNames.size(); ++i) {
+        if (upperNames[i] != upper) continue;
+        done = true;
+        value = FieldValue(ta, std::int32_t(i));
+        return;
+    }
+    word.empty() ? value.SetNull() : value.SetText(word);
+}
+
+TEST(Filter, WordsResolvedOnceGiveWhatResolvingByNameGives) {
+    TempDir dir;
+    const std::string table = TableBuilder(0x03)
+                                  .Field("CITY", 'C', 20)
+                                  .Field("AMOUNT", 'N', 9, 2)
+                                  .Field("ID", 'N', 3)
+                                  .Field("FLAG", 'L', 1)
+                                  .Field("PI", 'C', 3)
+                                  .Row({"  Paris", "  5000.50", "  1", "T", "x"})
+                                  .Row({"Saint-Jean-de-Luz  ", "   -12.00", "  0", "F", ""})
+                                  .Row({"", "", "", "?", "3"})
+                                  .Row({"Paris", "999999.99", "  7", "T", "abc"})
+                                  .Write(dir.Path(), "mixed.dbf");
+    const std::vector<std::string> upperNames{"CITY", "AMOUNT", "ID", "FLAG", "PI"};
+    const std::string filters[] = {
+        "TRIM([CITY]) = Paris",
+        "(TRIM([CITY]) = Paris) AND ([AMOUNT] > 5000)",
+        "TRIMLEFT(city) + TRIMRIGHT([CITY]) + \"|\"",
+        "LENGTH(CITY) * 2 - [ID]",
+        "UPPER(TRIM(CITY)) = PARIS",
+        "[AMOUNT] / [ID]",
+        "AMOUNT ^ 2 > AMOUNT",
+        "[FLAG] = 1",
+        "NOT [FLAG]",
+        "[PI] + PI + [pi]",
+        "PI",
+        "nothing + \"quoted\" + [] + 'single'",
+        "IIF([ID] > 0, CITY, AMOUNT)",
+        "CITY > AMOUNT",
+        "MAX(AMOUNT, ID, 3) + MIN(ID, AMOUNT)",
+        "Paris = TRIM(city) OR Paris",
+        "[CITY] + [CITY] = CITY + CITY",
+        "LENGTH([PI]) + ORD(CITY) + UNKNOWN(CITY)",
+        "(a + b",
+        "ISNULL([CITY]) AND ISNULL(nothing)",
+    };
+    for (const bool fillRow : {true, false}) {
+        FileStream source(table, FileStream::Mode::OpenRead);
+        TA ta;
+        ta.FillRow = fillRow;
+        ta.Open(source, table);
+        for (const std::string& filter : filters) {
+            ta.SetFilter(filter);
+            TQzIParser general;
+            general.Text = filter;
+            general.OnEvaluate = [&](TQzIParser*, const std::string&, const ArgumentSlots&,
+                                     std::int32_t, bool, Value& value,
+                                     bool& done) { ResolveByName(ta, upperNames, value, done); };
+            for (std::int32_t i = 0; i < 4; ++i) {
+                ASSERT_TRUE(ta.LoadRecord(i));
+                const std::string once = Described([&] { return EvaluateFilter(ta, filter); });
+                const std::string byName = Described([&] { return general.Evaluate(); });
+                EXPECT_EQ(once, byName) << filter << " record " << i << " row " << fillRow;
+            }
+        }
+    }
 }
 
 TEST(Filter, StripEnclosing) {

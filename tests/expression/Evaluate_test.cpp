@@ -12,6 +12,7 @@
 #include "platform/DateTime.h"
 #include "platform/Exceptions.h"
 #include "platform/FormatSettings.h"
+#include "platform/ValueOps.h"
 #include "support/Outcome.h"
 
 namespace ostrane {
@@ -254,6 +255,75 @@ TEST_F(EvaluateTest, PowerRule) {
     EXPECT_THROW(PowerRule(0, -0.5), EZeroDivide);
     EXPECT_THROW(PowerRule(-1, 0.5), EInvalidOp);
     EXPECT_DOUBLE_EQ(PowerRule(2, 0.5), std::sqrt(2.0));
+}
+
+// Gives the words x and y the values under test.
+class PairOwner : public TExpOwner {
+public:
+    Value x, y;
+    void ResolveWord(const std::string& name, const ArgumentSlots&, bool, Value& value) override {
+        value = name == "x" ? x : y;
+    }
+};
+
+// The comparisons and AND / OR take two byte texts, two doubles or two
+// Booleans directly: every pair of a table of values gives what the value
+// operators give.
+TEST_F(EvaluateTest, ComparisonsAndLogicMatchTheValueOperators) {
+    const Value values[] = {
+        T(""),
+        T("a"),
+        T("ab"),
+        T("b"),
+        T(std::string("a\0", 2)),
+        T("\xe9"),
+        T("10"),
+        T("9"),
+        R(9),
+        R(10),
+        R(-0.0),
+        R(0),
+        R(std::nan("")),
+        R(INFINITY),
+        I(9),
+        B(true),
+        B(false),
+        Nul(),
+        Value(),
+        Value::FromWideText(u"a"),
+        Value::FromDateTime(10),
+        Value::FromCurrencyUnits(90000),
+    };
+    using Expected = std::function<Value(const Value&, const Value&)>;
+    const auto holds = [](bool (*test)(CompareResult)) -> Expected {
+        return [test](const Value& a, const Value& b) {
+            return Value::FromBoolean(test(VarCompare(a, b)));
+        };
+    };
+    const std::vector<std::pair<std::string, Expected>> operators{
+        {"x = y", holds([](CompareResult r) { return r == CompareResult::Equal; })},
+        {"x <> y", holds([](CompareResult r) { return r != CompareResult::Equal; })},
+        {"x != y", holds([](CompareResult r) { return r != CompareResult::Equal; })},
+        {"x < y", holds([](CompareResult r) { return r == CompareResult::Less; })},
+        {"x > y", holds([](CompareResult r) { return r == CompareResult::Greater; })},
+        {"x <= y", holds([](CompareResult r) { return r != CompareResult::Greater; })},
+        {"x >= y", holds([](CompareResult r) { return r != CompareResult::Less; })},
+        {"(x) AND (y)", VarAnd},
+        {"(x) OR (y)", VarOr},
+    };
+    PairOwner owner;
+    for (const auto& [text, expected] : operators) {
+        const auto parsed = Parse(text, &owner);
+        for (const Value& a : values) {
+            for (const Value& b : values) {
+                owner.x = a;
+                owner.y = b;
+                ExpectOutcome(Attempt([&] { return parsed->root->Evaluate(); }),
+                              Attempt([&] { return expected(a, b); }),
+                              text + " with " + a.ToText() + ", " + b.ToText());
+            }
+        }
+    }
 }
 
 TEST_F(EvaluateTest, NumericOperand) {

@@ -123,6 +123,28 @@ TEST_F(TreeTest, FunctionCalls) {
     });
 }
 
+// The words without arguments, "index:preset" in the order they are numbered.
+void ListWords(const TExpNode& node, std::vector<std::string>& out) {
+    if (node.WordIndex() >= 0)
+        out.push_back(std::to_string(node.WordIndex()) + ":" + std::string(node.Preset()));
+    for (int i = 0; i < node.ChildCount(); ++i) ListWords(*node.Child(i), out);
+}
+
+TEST_F(TreeTest, WordsWithoutArgumentsAreNumberedAsWritten) {
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases{
+        {"[CITY]", {"0:CITY"}},
+        {"TRIM([CITY]) = Paris", {"0:CITY", "1:Paris"}},
+        {"(a) AND (b) OR ([c]] + NOW)", {"0:a", "1:b", "2:c]"}},
+        {"f(x, g(y), 1) - [", {"0:x", "1:y", "2:"}},
+        {"\"q\" + 'r' + 2", {"0:\"q\"", "1:'r'"}},
+    };
+    for (const auto& [text, expected] : cases) {
+        std::vector<std::string> words;
+        ListWords(*Parse(text)->root, words);
+        EXPECT_EQ(words, expected) << text;
+    }
+}
+
 TEST_F(TreeTest, NotIsPrefixAndFactorialPostfix) {
     ExpectShapes({
         {"NOT (a)", "(NOT a)"},
