@@ -593,8 +593,9 @@ bool CodePageFromName(std::string_view name, std::uint16_t& codePage) {
         }
     }
     const iconv_t cd = iconv_open("UTF-32LE", std::string(name).c_str());
-    if (cd == kNoIconv || named.size() >= kMaxNamedSets) return false;
+    if (cd == kNoIconv) return false;
     iconv_close(cd);
+    if (named.size() >= kMaxNamedSets) return false;
     named.emplace_back(name);
     codePage = std::uint16_t(kFirstNamedSet + named.size() - 1);
     return IsCodePageAvailable(codePage);

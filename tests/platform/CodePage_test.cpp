@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <memory>
+#include <string>
+
 #include "platform/CodePage.h"
 
 namespace ostrane {
@@ -178,6 +182,47 @@ TEST(Utf8Validity, SequencesAfterAndBeforeAsciiRuns) {
             }
         }
     }
+}
+
+} // namespace
+} // namespace ostrane
+
+namespace ostrane {
+namespace {
+
+// Found by fuzzing: once the numbers of their own are used up (a code page
+// switch may name any set iconv knows, also with iconv's "//IGNORE" and
+// "//TRANSLIT" suffixes), a further name must still leave no iconv
+// descriptor open.  Every name iconv lists, plain and with both suffixes,
+// one after the other: more names than there are numbers; the sanitizer run
+// reports a leak.
+TEST(CodePageNames, EveryIconvNameEvenPastTheLimit) {
+    std::unique_ptr<FILE, int (*)(FILE*)> list(popen("iconv -l 2>/dev/null", "r"), pclose);
+    if (!list) GTEST_SKIP() << "no iconv program";
+    std::string text;
+    char buffer[4096];
+    for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, list.get())) > 0;)
+        text.append(buffer, got);
+    std::size_t known = 0, names = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of(", \n", start);
+        if (end == std::string::npos) end = text.size();
+        std::string name = text.substr(start, end - start);
+        while (!name.empty() && name.back() == '/') name.pop_back();
+        start = end + 1;
+        if (name.empty()) continue;
+        ++names;
+        for (const char* suffix : {"", "//IGNORE", "//TRANSLIT"}) {
+            std::uint16_t codePage = 0;
+            if (CodePageFromName(name + suffix, codePage)) ++known;
+        }
+    }
+    if (names == 0) GTEST_SKIP() << "iconv lists no names";
+    EXPECT_GT(known, 1000u); // past the numbers of their own
+    std::uint16_t codePage = 0;
+    EXPECT_TRUE(CodePageFromName("1252", codePage)); // numbers need no name of their own
+    EXPECT_EQ(codePage, 1252);
 }
 
 } // namespace
