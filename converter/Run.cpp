@@ -106,13 +106,7 @@ const Value* TA::FieldOrNil(std::int32_t i) const {
 
 void TA::AppendFieldText(std::int32_t i, std::string& out) {
     if (!FillRow) return Reader->AppendFieldText(i, out);
-    const Value* value = FieldOrNil(i);
-    if (value == nullptr) return;
-    if (value->IsBoolean()) {
-        out += value->BooleanPayload() ? '1' : '0';
-    } else {
-        value->AppendText(out);
-    }
+    if (const Value* value = FieldOrNil(i)) value->AppendLineText(out);
 }
 
 void CaptureCell(TA& ta, std::int32_t column, std::int32_t formatIndex, const Value& value,

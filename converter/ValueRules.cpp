@@ -55,14 +55,12 @@ bool IsBinaryValue(ValueRule rule, const Value& value) {
 }
 
 void AppendRuledText(std::string& out, ValueRule rule, const Value& value, bool forOtherTools) {
-    if (value.IsBoolean()) {
-        out += value.BooleanPayload() ? '1' : '0';
-    } else if (rule == ValueRule::TrimmedText && value.Kind() == ValueKind::ByteText) {
+    if (rule == ValueRule::TrimmedText && value.Kind() == ValueKind::ByteText) {
         out += WithoutTrailingBlanks(value.TextPayload());
     } else if (IsBinaryValue(rule, value)) {
         AppendBase64(out, value.TextPayload());
     } else if (!(forOtherTools && IsNotFinite(value))) {
-        value.AppendText(out);
+        value.AppendLineText(out);
     }
 }
 

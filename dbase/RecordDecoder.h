@@ -20,8 +20,9 @@ namespace ostrane {
 bool ParseFieldDate(std::string_view text, double& value);
 bool ParseFieldDateGeneral(std::string_view text, double& value);
 
-// The text of an N or F field's stored text that is not blank, under the
-// settings in force: what decoding it and writing the value's text give.
+// The text of an N or F field's stored text under the settings in force:
+// what decoding it and writing the value's text give (nothing for a blank
+// text).
 // Plain decimals of up to 15 significant digits are written from their
 // digits; AppendNumericFieldTextGeneral always goes through the value, and
 // the tests hold the two to the same texts.

@@ -103,12 +103,17 @@ bool IsFieldDate(const FieldDateParts& date) {
 // ---------------------------------------------------------------------------
 // Decoders, one per row of the type table
 
-// A text in the table's code page, re-encoded into the output set; binary
-// fields keep their bytes.
-void SetTableText(RecordDecoder& d, const FieldSlot& slot, std::string_view text) {
-    if (!slot.Convert) return d.Cell->SetText(text);
+// A text in the table's code page, re-encoded into the output set (a view
+// of text itself or of the decoder's scratch); binary fields keep their
+// bytes.  Texts copied as stored are counted when they are not UTF-8.
+std::string_view TableText(RecordDecoder& d, const FieldSlot& slot, std::string_view text) {
+    if (!slot.Convert) return text;
     if (d.CheckCopiedTexts && !IsValidUtf8(text)) ++d.TextsNotValid;
-    d.Cell->SetText(d.Conversion.Apply(text, d.Scratch));
+    return d.Conversion.Apply(text, d.Scratch);
+}
+
+void SetTableText(RecordDecoder& d, const FieldSlot& slot, std::string_view text) {
+    d.Cell->SetText(TableText(d, slot, text));
 }
 
 void DecodeCharacter(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes) {
@@ -292,42 +297,22 @@ void DecodeNullFlags(RecordDecoder& d, const FieldSlot&, const std::uint8_t*) {
 // written and not otherwise read.  Each gives what decoding the field and
 // writing its value's text would.
 
-// The text of a value as the lines write it: a logical as 1 or 0.
-void AppendValueText(const Value& value, std::string& out) {
-    if (value.IsBoolean()) {
-        out += value.BooleanPayload() ? '1' : '0';
-    } else {
-        value.AppendText(out);
-    }
-}
-
 // Any type: the field decoded into its value, and the value's text.
 void WriteDecodedText(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t*,
                       std::string& out) {
     d.DecodeField(slot.Index);
-    AppendValueText(*d.Cell, out);
+    d.Cell->AppendLineText(out);
 }
 
 void WriteCharacterText(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes,
                         std::string& out) {
     const std::string_view text = FieldText(slot, bytes);
-    if (IsBlank(text)) return;
-    if (!slot.Convert) {
-        out += text;
-        return;
-    }
-    if (d.CheckCopiedTexts && !IsValidUtf8(text)) ++d.TextsNotValid;
-    out += d.Conversion.Apply(text, d.Scratch);
+    if (!IsBlank(text)) out += TableText(d, slot, text);
 }
 
 void WriteNumericText(RecordDecoder&, const FieldSlot& slot, const std::uint8_t* bytes,
                       std::string& out) {
-    const std::string_view text = FieldText(slot, bytes);
-    // A number has a digit, so a text that the shortcut reads is not blank.
-    if (TryAppendPlainDecimal(out, text, slot.Decimals == 0,
-                              CurrentFormatSettings().DecimalSeparator))
-        return;
-    if (!IsBlank(text)) AppendNumericFieldTextGeneral(text, slot.Decimals, out);
+    AppendNumericFieldText(FieldText(slot, bytes), slot.Decimals, out);
 }
 
 void WriteDateText(RecordDecoder& d, const FieldSlot& slot, const std::uint8_t* bytes,
@@ -439,8 +424,10 @@ bool FlagBit(const std::uint8_t* flags, std::int16_t bit) {
 } // namespace
 
 void AppendNumericFieldTextGeneral(std::string_view text, std::uint8_t decimals, std::string& out) {
+    // A blank field holds no value.
     double value = 0;
-    if (NumericFieldValue(text, decimals, value)) Value::FromDouble(value).AppendText(out);
+    if (!IsBlank(text) && NumericFieldValue(text, decimals, value))
+        Value::FromDouble(value).AppendText(out);
 }
 
 void AppendNumericFieldText(std::string_view text, std::uint8_t decimals, std::string& out) {
@@ -574,7 +561,7 @@ void RecordDecoder::ReportField(std::size_t i, std::int32_t row, const std::uint
 void RecordDecoder::AppendText(std::size_t i, std::string& out) {
     if (i >= slots_.size()) return;
     const FieldSlot& slot = slots_[i];
-    if (!slot.TextOnly) return AppendValueText(cells_[i], out);
+    if (!slot.TextOnly) return cells_[i].AppendLineText(out);
     slot.Write(*this, slot, buffer_.data() + slot.Start, out);
 }
 

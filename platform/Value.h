@@ -171,6 +171,15 @@ public:
     std::string ToText() const;
     // Appends the same text to out (no temporary for the common kinds).
     void AppendText(std::string& out) const;
+    // The text the converter's lines write: AppendText's, but a Boolean as
+    // 1 or 0 (its text, True or False, is for expressions).
+    void AppendLineText(std::string& out) const {
+        if (kind_ == ValueKind::Boolean) {
+            out += num_.b ? '1' : '0';
+        } else {
+            AppendText(out);
+        }
+    }
 
     // Value to truth value.  Throws EVariantError "Invalid variant type
     // conversion" for Null, non-numeric texts and the other kinds.
