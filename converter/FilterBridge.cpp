@@ -8,11 +8,18 @@
 #include "dbase/QzDBF.h"
 #include "expression/TextHelpers.h"
 #include "expression/Tokenizer.h"
+#include "expression/Tree.h"
 #include "framework/QzCells.h"
 #include "platform/Exceptions.h"
 #include "util/QzIUtils.h"
 
 namespace ostrane {
+namespace {
+
+// The arguments of a word written without any.
+const ArgumentSlots kNoArguments{};
+
+} // namespace
 
 bool StripEnclosing(char open, char close, std::string& text) {
     if (text.empty() || text.front() != open || text.back() != close) return false;
@@ -71,19 +78,17 @@ void TFilter::ResolveWord(const std::string& name, const ArgumentSlots& args, bo
 // The same for a word without arguments, with its meaning looked up by
 // index; a field is read where the record keeps it.
 const Value& TFilter::ResolveLeafWord(const TExpNode& word, Value& scratch) {
-    static const ArgumentSlots noArguments{};
     if (word.WordIndex() < 0) return TExpOwner::ResolveLeafWord(word, scratch);
     const auto index = std::size_t(word.WordIndex());
     if (index >= leafWords_.size()) leafWords_.resize(index + 1);
     LeafWord& leaf = leafWords_[index];
     if (!leaf.known) leaf = WorkOutLeafWord(word);
     if (leaf.field >= 0) return FieldValueIn(ta_, leaf.field, scratch);
-    if (EvaluateUserFunction(word.Token()->Text, noArguments, scratch)) return scratch;
+    if (EvaluateUserFunction(word.Token()->Text, kNoArguments, scratch)) return scratch;
     return leaf.constant;
 }
 
 TFilter::LeafWord TFilter::WorkOutLeafWord(const TExpNode& word) const {
-    static const ArgumentSlots noArguments{};
     LeafWord leaf;
     leaf.known = true;
     const WordMeaning meaning = WorkOutMeaning(std::string(word.Preset()));
@@ -91,7 +96,7 @@ TFilter::LeafWord TFilter::WorkOutLeafWord(const TExpNode& word) const {
         leaf.field = meaning.field;
     } else {
         leaf.constant.SetText(word.Preset());
-        ApplyMeaning(meaning, noArguments, leaf.constant);
+        ApplyMeaning(meaning, kNoArguments, leaf.constant);
     }
     return leaf;
 }
@@ -156,12 +161,8 @@ std::vector<bool> TFilter::NamedFields() const {
     }
     for (const auto& token : tokenizer.Tokens()) {
         if (token->Kind != tkWord) continue;
-        // The word's preset value, as the tree hands it over: one leading
-        // "[" and one trailing "]" removed.
-        std::string_view word = token->Text;
-        if (!word.empty() && word.front() == '[') word.remove_prefix(1);
-        if (!word.empty() && word.back() == ']') word.remove_suffix(1);
-        const WordMeaning meaning = WorkOutMeaning(std::string(word));
+        // The word as the tree hands it over.
+        const WordMeaning meaning = WorkOutMeaning(std::string(WordPreset(token->Text)));
         if (meaning.kind == WordMeaning::Field) named[std::size_t(meaning.field)] = true;
     }
     return named;

@@ -161,6 +161,12 @@ void TExpNode::NumberWords(std::int32_t& next) {
     for (auto& child : children_) child->NumberWords(next);
 }
 
+std::string_view WordPreset(std::string_view wordText) {
+    if (!wordText.empty() && wordText.front() == '[') wordText.remove_prefix(1);
+    if (!wordText.empty() && wordText.back() == ']') wordText.remove_suffix(1);
+    return wordText;
+}
+
 std::string_view TExpNode::Preset() const {
     if (token_ == nullptr) return {};
     return std::string_view(token_->Text).substr(presetBegin_, presetLength_);
@@ -306,9 +312,9 @@ void TExpNode::Prepare() {
         action_ = (IsWordIgnoringCase(text, "GETDATE") || IsWordIgnoringCase(text, "NOW"))
                       ? Action::Now
                       : Action::Word;
-        presetBegin_ = (!text.empty() && text.front() == '[') ? 1 : 0;
-        presetLength_ = text.size() - presetBegin_;
-        if (presetLength_ > 0 && text.back() == ']') --presetLength_;
+        const std::string_view preset = WordPreset(text);
+        presetBegin_ = std::size_t(preset.data() - text.data());
+        presetLength_ = preset.size();
         builtIn_ = children_.empty() ? nullptr : FindBuiltIn(text);
         break;
     }

@@ -127,6 +127,10 @@ void EvaluateBuiltIn(const BuiltInFunction& function, const TExpNode& node, Valu
 // The operand conversion of "-", "*", "/" and "^".
 Value NumericOperand(const Value& v);
 
+// The value a word is preset with before the owner resolves it: its text
+// without one leading "[" and one trailing "]".
+std::string_view WordPreset(std::string_view wordText);
+
 // The power rule of "^" and POWER.
 double PowerRule(double base, double exponent);
 
