@@ -165,14 +165,16 @@ void LineFormatter::BuildTypeLine(std::string& line) const {
     BuildLine(line, false, [](const Column& column, std::string& out) { out += column.Letter; });
 }
 
+std::size_t LineFormatter::FixedPadding(std::size_t length, std::size_t width) const {
+    if (!fixedWidth_) return 0;
+    if (std::max(length, width) > MaxFormatLength)
+        throw EConvertError(std::string(msg::FormatTooLong));
+    return width > length ? width - length : 0;
+}
+
 void LineFormatter::AppendQuotedField(std::string& line, std::size_t width, bool right) const {
     const std::size_t length = scratch_.size();
-    std::size_t padding = 0;
-    if (fixedWidth_) {
-        if (std::max(length, width) > MaxFormatLength)
-            throw EConvertError(std::string(msg::FormatTooLong));
-        padding = width > length ? width - length : 0;
-    }
+    const std::size_t padding = FixedPadding(length, width);
     const bool single = qualifier_.size() == 1;
     if (!single || (padding > 0 && qualifier_[0] == ' ') ||
         scratch_.find(qualifier_[0]) != std::string::npos) {
@@ -193,12 +195,7 @@ bool LineFormatter::FinishQuotedInPlace(std::string& line, std::size_t at, std::
                                         bool right) const {
     const char q = qualifier_[0];
     const std::size_t length = line.size() - at - 1;
-    std::size_t padding = 0;
-    if (fixedWidth_) {
-        if (std::max(length, width) > MaxFormatLength)
-            throw EConvertError(std::string(msg::FormatTooLong));
-        padding = width > length ? width - length : 0;
-    }
+    const std::size_t padding = FixedPadding(length, width);
     if ((padding > 0 && q == ' ') || std::memchr(line.data() + at + 1, q, length) != nullptr)
         return false;
     if (length + padding == 0) { // an empty value is not quoted

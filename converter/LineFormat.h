@@ -108,6 +108,9 @@ private:
     // (the line unchanged) when the text or the padding holds the qualifier.
     bool FinishQuotedInPlace(std::string& line, std::size_t at, std::size_t width,
                              bool right) const;
+    // The blanks that pad a text of this length to width in fixed mode (none
+    // otherwise); throws when the padded text is beyond MaxFormatLength.
+    std::size_t FixedPadding(std::size_t length, std::size_t width) const;
     // AppendQuotedField for quoting only where needed (CSV): padded first,
     // as blanks may be the delimiter.
     void AppendFieldQuotedWhenNeeded(std::string& line, std::size_t width, bool right) const;
