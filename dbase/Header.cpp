@@ -93,6 +93,16 @@ void WidenLongCharacterFields(std::vector<TDBFField>& fields, std::uint16_t reco
     }
 }
 
+// Whether the file's last byte is the end-of-file mark 0x1A.
+bool EndsWithEndOfFileByte(FileStream& stream) {
+    const std::int64_t size = stream.Size();
+    if (size <= 0) return false;
+    std::uint8_t last = 0;
+    stream.Seek(size - 1, SEEK_SET);
+    stream.Read(&last, 1);
+    return last == kEndOfFile;
+}
+
 std::string_view WithoutDirectory(std::string_view path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
@@ -250,12 +260,13 @@ void TDBF::ParseStream(FileStream& stream) {
         if (OnDimensions)
             OnDimensions(this, 0, 0, table.Header.RecordCount, 0, table.Header.FieldCount);
         ReadDescriptors(stream, table);
-        ChooseRecordLength(stream, table);
+        const FileEnd end{stream.Size(), EndsWithEndOfFileByte(stream)};
+        ChooseRecordLength(end, table);
         stream.Seek(table.Header.HeaderLength, SEEK_SET);
         dataStream_ = &stream;
         TDBFHeader stepping = table.Header;
         stepping.RecordLength = recordLength_;
-        CountRecordsPresent(stream, stepping);
+        CountRecordsPresent(end, stepping);
         decoder_ = std::make_unique<RecordDecoder>(*this, table, recordLength_);
         if (!LoadOnDemand) LoadAllRecords(table.Header);
     } catch (...) {
@@ -295,24 +306,16 @@ void TDBF::ReadDescriptors(FileStream& stream, TQzDBFTable& table) {
 // Records are stepped by the header's record length unless it contradicts
 // both the fields and the file: then by the length of the fields when that
 // one, and only that one, makes the records fill the file exactly.
-void TDBF::ChooseRecordLength(FileStream& stream, TQzDBFTable& table) {
+void TDBF::ChooseRecordLength(const FileEnd& end, TQzDBFTable& table) {
     const TDBFHeader& header = table.Header;
     fieldsLength_ = RecordLengthOfFieldList(table.Fields);
     recordLength_ = header.RecordLength;
     if (table.Fields.empty() || fieldsLength_ == header.RecordLength || fieldsLength_ > 0xFFFF ||
         header.RecordCount < 0)
         return;
-    const std::int64_t size = stream.Size();
-    bool endsWithEndOfFile = false;
-    if (size > 0) {
-        std::uint8_t last = 0;
-        stream.Seek(size - 1, SEEK_SET);
-        stream.Read(&last, 1);
-        endsWithEndOfFile = last == kEndOfFile;
-    }
     auto fillsFile = [&](std::int64_t length) {
-        const std::int64_t end = header.HeaderLength + header.RecordCount * length;
-        return end == size || (endsWithEndOfFile && end == size - 1);
+        const std::int64_t recordsEnd = header.HeaderLength + header.RecordCount * length;
+        return recordsEnd == end.Size || (end.EndOfFileByte && recordsEnd == end.Size - 1);
     };
     if (fillsFile(fieldsLength_) && !fillsFile(header.RecordLength))
         recordLength_ = std::uint16_t(fieldsLength_);
@@ -320,9 +323,8 @@ void TDBF::ChooseRecordLength(FileStream& stream, TQzDBFTable& table) {
 
 // How many of the header's records the file holds at least in part: a record
 // wholly past the end, or of which only the end-of-file byte is there, is not.
-void TDBF::CountRecordsPresent(FileStream& stream, const TDBFHeader& header) {
-    const std::int64_t size = stream.Size();
-    const std::int64_t available = size - header.HeaderLength;
+void TDBF::CountRecordsPresent(const FileEnd& end, const TDBFHeader& header) {
+    const std::int64_t available = end.Size - header.HeaderLength;
     const std::int64_t count = std::max<std::int64_t>(header.RecordCount, 0);
     if (available <= 0) {
         recordsPresent_ = 0;
@@ -334,11 +336,7 @@ void TDBF::CountRecordsPresent(FileStream& stream, const TDBFHeader& header) {
         recordsPresent_ = 0;
         return;
     }
-    std::uint8_t last = 0;
-    stream.Seek(size - 1, SEEK_SET);
-    stream.Read(&last, 1);
-    stream.Seek(header.HeaderLength, SEEK_SET);
-    const bool endOfFileByte = last == kEndOfFile;
+    const bool endOfFileByte = end.EndOfFileByte;
     std::int64_t present = available / header.RecordLength;
     const std::int64_t rest = available % header.RecordLength;
     if (rest > 1 || (rest == 1 && header.RecordLength > 1 && !endOfFileByte)) ++present;

@@ -252,8 +252,13 @@ private:
 
     TQzDBFTable& Table();
     void ReadDescriptors(FileStream& stream, TQzDBFTable& table);
-    void CountRecordsPresent(FileStream& stream, const TDBFHeader& header);
-    void ChooseRecordLength(FileStream& stream, TQzDBFTable& table);
+    // The size of the table file and whether its last byte is 0x1A.
+    struct FileEnd {
+        std::int64_t Size = 0;
+        bool EndOfFileByte = false;
+    };
+    void CountRecordsPresent(const FileEnd& end, const TDBFHeader& header);
+    void ChooseRecordLength(const FileEnd& end, TQzDBFTable& table);
     void ChooseTextConversion(std::uint8_t languageDriver);
     void LoadAllRecords(const TDBFHeader& header);
     std::int64_t RecordPosition(const TDBFHeader& header, std::int32_t index) const;
