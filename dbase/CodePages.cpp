@@ -121,25 +121,17 @@ std::u16string CodePageToWide(std::string_view text, std::uint16_t codePage) {
 }
 
 TextConversion TextConversion::ForLanguageDriver(std::uint8_t languageDriver) {
-    TextConversion conversion;
     // "Windows ANSI": the code page of the Windows system that wrote the
     // table, in practice Windows-1252.
     if (languageDriver == kWindowsAnsiDriver) {
+        TextConversion conversion = ForCodePage(kWindowsAnsiCodePage);
         conversion.kind_ = Kind::AnsiOrUtf8;
-        conversion.codePage_ = kWindowsAnsiCodePage;
-        conversion.available_ = IsCodePageAvailable(kWindowsAnsiCodePage);
         return conversion;
     }
     const std::uint16_t codePage = kDriverCodePages[languageDriver];
-    if (codePage == 0) return conversion;
-    if (codePage == kOemRow) {
-        conversion.kind_ = Kind::Oem;
-        return conversion;
-    }
-    conversion.kind_ = Kind::CodePage;
-    conversion.codePage_ = codePage;
-    conversion.available_ = IsCodePageAvailable(codePage);
-    return conversion;
+    TextConversion conversion;
+    if (codePage == kOemRow) conversion.kind_ = Kind::Oem;
+    return codePage == 0 || codePage == kOemRow ? conversion : ForCodePage(codePage);
 }
 
 TextConversion TextConversion::ForCodePage(std::uint16_t codePage) {
